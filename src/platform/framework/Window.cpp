@@ -1,0 +1,98 @@
+#include "platform/framework/Window.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+OffscreenWindow::OffscreenWindow(int width, int height, POINT origin)
+    : m_Width(std::max(0, width)), m_Height(std::max(0, height)), m_Origin(origin) {
+  m_Pixels.assign(static_cast<size_t>(m_Width) * m_Height, 0u);
+}
+
+void OffscreenWindow::Resize(int width, int height) {
+  m_Width = std::max(0, width);
+  m_Height = std::max(0, height);
+  m_Pixels.assign(static_cast<size_t>(m_Width) * m_Height, 0u);
+}
+
+bool OffscreenWindow::PresentImage(const uint32_t* pixels, int pitch, const RECT& src, POINT dst) {
+  if (!pixels) return false;
+  // Clip the destination to the client area and shift the source to match.
+  int sx = src.left, sy = src.top, dx = dst.x, dy = dst.y;
+  int w = src.right - src.left, h = src.bottom - src.top;
+  if (dx < 0) {
+    sx -= dx;
+    w += dx;
+    dx = 0;
+  }
+  if (dy < 0) {
+    sy -= dy;
+    h += dy;
+    dy = 0;
+  }
+  w = std::min(w, m_Width - dx);
+  h = std::min(h, m_Height - dy);
+  if (w <= 0 || h <= 0) return false;
+  for (int y = 0; y < h; ++y) {
+    const auto* row = reinterpret_cast<const uint32_t*>(reinterpret_cast<const uint8_t*>(pixels) +
+                                                        static_cast<ptrdiff_t>(sy + y) * pitch);
+    std::copy(row + sx, row + sx + w,
+              m_Pixels.begin() + static_cast<ptrdiff_t>(dy + y) * m_Width + dx);
+  }
+  ++m_PresentCount;
+  return true;
+}
+
+BOOL GetClientRect(HWND window, RECT* rect) {
+  if (!window || !rect || !window->IsValid()) return FALSE;
+  const SIZE s = window->ClientSize();
+  *rect = RECT{0, 0, s.cx, s.cy};
+  return TRUE;
+}
+
+BOOL ClientToScreen(HWND window, POINT* point) {
+  if (!window || !point || !window->IsValid()) return FALSE;
+  const POINT o = window->ClientOrigin();
+  point->x += o.x;
+  point->y += o.y;
+  return TRUE;
+}
+
+BOOL IsWindow(HWND window) {
+  return window && window->IsValid() ? TRUE : FALSE;
+}
+
+namespace {
+std::function<DWORD()>& TickSource() {
+  static std::function<DWORD()> source;
+  return source;
+}
+std::function<void(DWORD)>& Sleeper() {
+  static std::function<void(DWORD)> sleeper;
+  return sleeper;
+}
+}  // namespace
+
+DWORD GetTickCount() {
+  if (TickSource()) return TickSource()();
+  static const auto start = std::chrono::steady_clock::now();
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now() - start);
+  return static_cast<DWORD>(ms.count());
+}
+
+void SetTickCountSource(std::function<DWORD()> source) {
+  TickSource() = std::move(source);
+}
+
+void Sleep(DWORD milliseconds) {
+  if (Sleeper()) {
+    Sleeper()(milliseconds);
+    return;
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+void SetSleepFunction(std::function<void(DWORD)> sleeper) {
+  Sleeper() = std::move(sleeper);
+}

@@ -1,0 +1,60 @@
+// The window operations the device layer and the program need, without Qt:
+// client rectangles, screen coordinates, handing a finished image to a window,
+// the millisecond tick counter and Sleep. Qt widgets and the off-screen window
+// both stand behind the same WindowObject.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "platform/WinTypes.h"
+
+class WindowObject {
+ public:
+  virtual ~WindowObject() = default;
+  // Client area size in pixels.
+  virtual SIZE ClientSize() const = 0;
+  // Screen position of the client area's top-left corner.
+  virtual POINT ClientOrigin() const = 0;
+  // Copies the part src of a 32-bit 0xAARRGGBB image (pitch in bytes) to the client area
+  // at dst (client coordinates), clipped to the client area. Returns false if nothing
+  // could be shown.
+  virtual bool PresentImage(const uint32_t* pixels, int pitch, const RECT& src, POINT dst) = 0;
+  virtual bool IsValid() const { return true; }
+};
+
+// An off-screen window: a size, a screen origin and an image, no display. It lets the
+// whole path from renderer creation to Present run headless.
+class OffscreenWindow : public WindowObject {
+ public:
+  OffscreenWindow(int width, int height, POINT origin = {0, 0});
+  SIZE ClientSize() const override { return {m_Width, m_Height}; }
+  POINT ClientOrigin() const override { return m_Origin; }
+  bool PresentImage(const uint32_t* pixels, int pitch, const RECT& src, POINT dst) override;
+
+  void Resize(int width, int height);
+  void Move(POINT origin) { m_Origin = origin; }
+  const std::vector<uint32_t>& Pixels() const { return m_Pixels; }
+  uint32_t PixelAt(int x, int y) const { return m_Pixels[static_cast<size_t>(y) * m_Width + x]; }
+  int PresentCount() const { return m_PresentCount; }
+
+ private:
+  int m_Width;
+  int m_Height;
+  POINT m_Origin;
+  std::vector<uint32_t> m_Pixels;
+  int m_PresentCount = 0;
+};
+
+BOOL GetClientRect(HWND window, RECT* rect);
+BOOL ClientToScreen(HWND window, POINT* point);
+BOOL IsWindow(HWND window);
+
+// Milliseconds since an arbitrary start, monotonic. Tests and quennet-render replace the
+// source; nullptr restores the system clock.
+DWORD GetTickCount();
+void SetTickCountSource(std::function<DWORD()> source);
+// Pauses the thread; replaceable the same way (quennet-render's benchmark skips it).
+void Sleep(DWORD milliseconds);
+void SetSleepFunction(std::function<void(DWORD)> sleeper);
