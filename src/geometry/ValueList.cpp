@@ -1,5 +1,7 @@
 #include "geometry/ValueList.h"
 
+#include <cstdint>
+
 ValueList::~ValueList() {
   delete[] m_Data;
 }
@@ -23,13 +25,18 @@ void ValueList::RemoveAll() {
   }
 }
 
+// A count past the 32-bit range cannot be held; such a request changes nothing.
+static bool Fits(int32_t count, int32_t n) {
+  return n <= INT32_MAX - count;
+}
+
 void ValueList::Append(Value v, int32_t n) {
-  if (n <= 0) return;
+  if (n <= 0 || !Fits(m_Count, n)) return;
   Rebuild(m_Count + n, m_Count, v, n, m_Count);
 }
 
 void ValueList::Insert(Value v, int32_t i, int32_t n) {
-  if (n <= 0) return;
+  if (n <= 0 || !Fits(m_Count, n)) return;
   if (i < 0) i = 0;
   if (i > m_Count) i = m_Count;
   Rebuild(m_Count + n, i, v, n, i);
