@@ -36,6 +36,24 @@ void BM_MakeTorus(benchmark::State& state) {
 }
 BENCHMARK(BM_MakeTorus)->Unit(benchmark::kMillisecond);
 
+// Worst case: the layout changes on every call, so the storage, the angle table and the
+// index list are all made again.
+void BM_MakeTorusNewLayout(benchmark::State& state) {
+  BenchMesh mesh;
+  float t = 0.0f;
+  bool swap = false;
+  for (auto _ : state) {
+    const Frame f{t};
+    mesh.MakeTorus(0.6f, 0.245f, swap ? 77 : 101, swap ? 102 : 77, 3.0f, f.lobeAmplitude(),
+                   0.2f * t, 2.0f, 0.3f, 1.0f, 0.2f, t);
+    benchmark::DoNotOptimize(mesh.m_Positions);
+    benchmark::ClobberMemory();
+    t += 1.0f;
+    swap = !swap;
+  }
+}
+BENCHMARK(BM_MakeTorusNewLayout)->Unit(benchmark::kMillisecond);
+
 void BM_MakeTorusPlain(benchmark::State& state) {
   PlainTorus torus;
   float t = 0.0f;
