@@ -151,21 +151,4 @@ TEST(Vec3Test, CrossFollowsTheRightHandRuleAndMayWriteItsOperand) {
   ExpectNear(a, expected, 0.0f);
 }
 
-TEST(Vec3Test, InPlaceOperationsChainAndCopiesLeaveTheSource) {
-  Vec3 v{1, 2, 3};
-  Vec3 scaled;
-  v.Scaled(2.0f, scaled);
-  ExpectNear(v, Vec3{1, 2, 3}, 0.0f);
-  ExpectNear(scaled, Vec3{2, 4, 6}, 0.0f);
-
-  Vec3 w;
-  w.Copy(v).Add(scaled).Scale(0.5f);
-  ExpectNear(w, Vec3{1.5f, 3.0f, 4.5f}, 0.0f);
-
-  Vec3 d;
-  w.Subtract(v, d);
-  ExpectNear(d, Vec3{0.5f, 1.0f, 1.5f}, 0.0f);
-  EXPECT_FLOAT_EQ((Vec3{2, 3, 6}.Length()), 7.0f);
-}
-
 }  // namespace
