@@ -1,0 +1,25 @@
+#include "platform/directx/devices/Devices.h"
+
+#include <memory>
+
+#include "platform/directx/Pipeline.h"
+#include "platform/directx/software/SoftwareDriver.h"
+
+// OpenGL device: built only where the OpenGL library is part of the build.
+#ifdef QUENNET_HAVE_OPENGL
+#include "platform/directx/opengl/OpenGLDriver.h"
+#endif
+
+namespace dx {
+
+void InstallDefaultDevices() {
+  auto system = std::make_shared<System>();
+  system->devices.push_back(software::MakeSoftwareDriver());
+#ifdef QUENNET_HAVE_OPENGL
+  // Offered after the software device; the capability test prefers it when it passes.
+  if (auto driver = opengl::MakeOpenGLDriver()) system->devices.push_back(std::move(driver));
+#endif
+  SetSystem(std::move(system));
+}
+
+}  // namespace dx
