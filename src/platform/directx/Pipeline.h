@@ -145,5 +145,8 @@ struct System {
 // device, and the OpenGL device where one can be made) and tests install their own.
 System& CurrentSystem();
 void SetSystem(std::shared_ptr<System> system);
+// The installed system itself (an empty one when nothing was installed), so that a caller
+// can put it back later; objects made by DirectDrawCreate keep the system they were made in.
+std::shared_ptr<System> SharedSystem();
 
 }  // namespace dx

@@ -1,0 +1,26 @@
+#include "platform/directx/Pipeline.h"
+
+namespace dx {
+
+namespace {
+std::shared_ptr<System>& Installed() {
+  static std::shared_ptr<System> system;
+  return system;
+}
+}  // namespace
+
+std::shared_ptr<System> SharedSystem() {
+  auto& system = Installed();
+  if (!system) system = std::make_shared<System>();
+  return system;
+}
+
+System& CurrentSystem() {
+  return *SharedSystem();
+}
+
+void SetSystem(std::shared_ptr<System> system) {
+  Installed() = std::move(system);
+}
+
+}  // namespace dx
