@@ -1,0 +1,132 @@
+// Rasterisation and pixel processing of the software device: solid triangles with the top-left
+// fill rule on 24.8 fixed-point positions, lines and points, then depth test, texture stages,
+// specular add, alpha test, alpha blending and the colour write.
+//
+// Implemented: every depth comparison on 16-, 24- and 32-bit depth, depth bias, Gouraud and
+// flat colour, blend factors D3DBLEND_ZERO … D3DBLEND_BOTHINVSRCALPHA, alpha test, two texture
+// stages. Not implemented: dithering, fog, stencil, anti-aliasing, stippling.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/directx/software/RasterTypes.h"
+#include "platform/directx/software/Texture.h"
+
+namespace dx::software {
+
+// Interpolated attributes, in one array so that triangles, lines and points share the pixel
+// code: diffuse r g b a, specular r g b, 1/w, then u/w and v/w of each texture set.
+enum AttributeIndex {
+  kAttrDiffuse = 0,
+  kAttrSpecular = 4,
+  kAttrRhw = 7,
+  kAttrTex = 8,
+  kAttrCount = kAttrTex + 2 * kMaxTexCoordSets,
+};
+
+// Attributes of a triangle as planes over the screen: value = origin + ddx (x - x0) +
+// ddy (y - y0), with x and y in pixels.
+struct AttributePlane {
+  float origin[kAttrCount];
+  float ddx[kAttrCount];
+  float ddy[kAttrCount];
+  double z, dzdx, dzdy;
+  float x0, y0;
+};
+
+// Fixed-point colour (r, g, b, a in 16.16 of 0..255) and depth (48.16 of the depth buffer's
+// integer range): values at a pixel and their steps.
+struct FixedSpan {
+  int64_t colour[4];
+  int64_t colourStep[4];
+  int64_t z;
+  int64_t zStep;
+};
+
+// A triangle edge as E(px, Y) = a·px + b·Y + c > 0 inside, with px in pixels and Y in
+// sub-pixels; the top-left rule is folded into c.
+struct Edge {
+  int64_t a, b, c;
+};
+
+// One edge walked down the rows with exact integer steps. For a left edge (a > 0) the first
+// pixel inside a row is q + 1 with q = floor(N / d), N = −(b·Y + c); for a right edge (a < 0)
+// the last is q = floor((b·Y + c − 1) / d); d = |a|. Per row N changes by a constant, so q
+// and the remainder r advance without division. Horizontal edges only accept or refuse rows.
+struct EdgeWalker {
+  enum Kind { kLeft, kRight, kHorizontal } kind = kHorizontal;
+  int64_t d = 1, q = 0, r = 0, qStep = 0, rStep = 0;  // left and right edges
+  int64_t k = 0, kStep = 0;  // horizontal edges: the row is inside when k > 0
+
+  void Start(const Edge& e, int64_t firstRow);
+  void NextRow() {
+    if (kind == kHorizontal) {
+      k += kStep;
+      return;
+    }
+    q += qStep;
+    r += rStep;
+    if (r >= d) {
+      r -= d;
+      ++q;
+    }
+  }
+
+ private:
+  void Divide(int64_t n, double inverse, int64_t& quotient, int64_t& remainder) const;
+};
+
+class Rasterizer;
+
+// A set-up triangle for the common pixel state (no blending, alpha test or texture).
+struct FastTriangle {
+  const PixelState* state;
+  Rasterizer* owner;
+  EdgeWalker edges[3];
+  int64_t rowFirst, rowLast, colFirst, colLast;
+  FixedSpan start;    // at (colFirst, rowFirst)
+  FixedSpan rowStep;  // colour and z change per row
+  const ScreenVertex *a, *b, *c, *provoking;
+  double inverseArea;
+  uint64_t* written;
+};
+using FastTriangleFn = void (*)(FastTriangle&);
+
+class Rasterizer {
+ public:
+  // Fixes the pixel state for the following primitives.
+  void Begin(const PixelState& state, const TextureStages* stages);
+
+  // Draws a solid triangle in either winding (culling is the caller's business). For flat
+  // shading the colours of 'provoking' (one of the three) are used.
+  void Triangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
+                const ScreenVertex& provoking);
+  // A line from a to b, the last pixel only when the state asks for it.
+  void Line(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& provoking);
+  void Point(const ScreenVertex& a);
+
+  // Pixels written since Begin (for tests and statistics).
+  uint64_t PixelsWritten() const { return m_PixelsWritten; }
+
+  // A span of a fast triangle whose values left the fixed-point range.
+  void SlowSpan(const FastTriangle& t, int row, int xl, int xr);
+
+ private:
+  using Plane = AttributePlane;
+
+  void BuildPlane(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
+                  const ScreenVertex& provoking, double inverseArea, Plane& plane) const;
+  void GenericSpan(int py, int xl, int xr, const Plane& plane);
+  // Shades and writes one pixel at depth z (0..1, before bias) with the interpolated
+  // attributes; the plane, when given, supplies the derivatives texturing needs.
+  void ShadePixel(int px, int py, double z, const float* attr, const Plane* plane);
+  void PrepareAttributes(const ScreenVertex& v, const ScreenVertex& provoking, float* out) const;
+
+  PixelState m_State;
+  const TextureStages* m_Stages = nullptr;
+  FastTriangleFn m_FastTriangle = nullptr;  // null: every pixel takes the general path
+  double m_DepthScale = 0.0;                // depth 0..1 to the fixed-point depth of the fast path
+  uint64_t m_PixelsWritten = 0;
+};
+
+}  // namespace dx::software

@@ -1,0 +1,445 @@
+#include "platform/directx/software/SoftwarePipeline.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "platform/framework/Window.h"
+
+namespace dx::software {
+namespace {
+
+constexpr int kMaxClipVertices = 3 + 8;  // a triangle gains at most one vertex per plane
+
+bool TargetUsable(const SurfaceData& t) {
+  return t.format.dwRGBBitCount == 32 && t.width > 0 && t.height > 0 &&
+         static_cast<int64_t>(t.pitch) >= int64_t{t.width} * 4 &&
+         t.bits.size() >= static_cast<size_t>(t.pitch) * static_cast<size_t>(t.height);
+}
+
+int DepthBitsOf(const SurfaceData& z) {
+  const DWORD bits = z.format.dwZBufferBitDepth;
+  if (!(z.format.dwFlags & DDPF_ZBUFFER) || (bits != 16 && bits != 24 && bits != 32)) return 0;
+  const int64_t bytes = bits == 16 ? 2 : 4;
+  if (z.width <= 0 || z.height <= 0 || static_cast<int64_t>(z.pitch) < z.width * bytes ||
+      z.bits.size() < static_cast<size_t>(z.pitch) * static_cast<size_t>(z.height)) {
+    return 0;
+  }
+  return static_cast<int>(bits);
+}
+
+DWORD InRange(DWORD value, DWORD low, DWORD high, DWORD fallback) {
+  return value >= low && value <= high ? value : fallback;
+}
+
+uint32_t DepthValue(D3DVALUE z, int bits) {
+  const double max = bits == 16 ? 65535.0 : (bits == 24 ? 16777215.0 : 4294967295.0);
+  const double v = static_cast<double>(z) * max;
+  if (!(v > 0.0)) return 0;  // also nan
+  return v >= max ? static_cast<uint32_t>(max) : static_cast<uint32_t>(v + 0.5);
+}
+
+// Distance of a clip vertex to one clipping plane; inside where it is not negative.
+float PlaneDistance(const ClipVertex& v, uint32_t plane) {
+  switch (plane) {
+    case kClipNear:
+      return v.z;
+    case kClipFar:
+      return v.w - v.z;
+    case kClipW:
+      return v.w - 1.0e-7f;
+    case kClipGuardL:
+      return v.x + kGuardBand * v.w;
+    case kClipGuardR:
+      return kGuardBand * v.w - v.x;
+    case kClipGuardT:
+      return v.y + kGuardBand * v.w;
+    default:
+      return kGuardBand * v.w - v.y;  // kClipGuardB
+  }
+}
+
+ClipVertex Lerp(const ClipVertex& a, const ClipVertex& b, float t) {
+  ClipVertex r;
+  r.x = a.x + (b.x - a.x) * t;
+  r.y = a.y + (b.y - a.y) * t;
+  r.z = a.z + (b.z - a.z) * t;
+  r.w = a.w + (b.w - a.w) * t;
+  const auto* pa = reinterpret_cast<const float*>(&a.attr);
+  const auto* pb = reinterpret_cast<const float*>(&b.attr);
+  auto* pr = reinterpret_cast<float*>(&r.attr);
+  for (size_t i = 0; i < sizeof(Attributes) / sizeof(float); ++i)
+    pr[i] = pa[i] + (pb[i] - pa[i]) * t;
+  return r;
+}
+
+constexpr uint32_t kClipPlanes[] = {kClipNear,   kClipFar,    kClipW,     kClipGuardL,
+                                    kClipGuardR, kClipGuardT, kClipGuardB};
+
+}  // namespace
+
+HRESULT SoftwarePipeline::Clear(DrawState& state, const D3DRECT* rects, DWORD count, DWORD flags,
+                                D3DCOLOR colour, D3DVALUE z) {
+  if (!state.target) return DDERR_INVALIDPARAMS;
+  SurfaceData& target = *state.target;
+  if ((flags & D3DCLEAR_TARGET) && !TargetUsable(target)) return DDERR_INVALIDPIXELFORMAT;
+  SurfaceData* zbuffer = (flags & D3DCLEAR_ZBUFFER) ? state.zbuffer : nullptr;
+  const int depthBits = zbuffer ? DepthBitsOf(*zbuffer) : 0;
+  if (zbuffer && depthBits == 0) return DDERR_INVALIDPIXELFORMAT;
+  // Rectangles are limited to the viewport, as Direct3D's viewport clear does.
+  int64_t limitX0 = 0, limitY0 = 0, limitX1 = INT32_MAX, limitY1 = INT32_MAX;
+  if (state.hasViewport) {
+    limitX0 = state.viewport.dwX;
+    limitY0 = state.viewport.dwY;
+    limitX1 = limitX0 + state.viewport.dwWidth;
+    limitY1 = limitY0 + state.viewport.dwHeight;
+  }
+  const D3DRECT whole{0, 0, INT32_MAX, INT32_MAX};
+  if (!rects || count == 0) {
+    rects = &whole;
+    count = 1;
+  }
+  const uint32_t fill =
+      (target.format.dwFlags & DDPF_ALPHAPIXELS) ? colour : (colour | 0xFF000000u);
+  const uint32_t depth = DepthValue(z, depthBits);
+  for (DWORD r = 0; r < count; ++r) {
+    const int64_t x0 = std::max<int64_t>(rects[r].x1, limitX0);
+    const int64_t y0 = std::max<int64_t>(rects[r].y1, limitY0);
+    const int64_t x1 = std::min<int64_t>(rects[r].x2, limitX1);
+    const int64_t y1 = std::min<int64_t>(rects[r].y2, limitY1);
+    if (flags & D3DCLEAR_TARGET) {
+      const int64_t cx0 = std::max<int64_t>(x0, 0), cy0 = std::max<int64_t>(y0, 0);
+      const int64_t cx1 = std::min<int64_t>(x1, target.width);
+      const int64_t cy1 = std::min<int64_t>(y1, target.height);
+      for (int64_t y = cy0; y < cy1 && cx0 < cx1; ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(target.bits.data() + y * target.pitch);
+        std::fill(row + cx0, row + cx1, fill);
+      }
+    }
+    if (zbuffer) {
+      const int64_t cx0 = std::max<int64_t>(x0, 0), cy0 = std::max<int64_t>(y0, 0);
+      const int64_t cx1 = std::min<int64_t>(x1, zbuffer->width);
+      const int64_t cy1 = std::min<int64_t>(y1, zbuffer->height);
+      for (int64_t y = cy0; y < cy1 && cx0 < cx1; ++y) {
+        uint8_t* row = zbuffer->bits.data() + y * zbuffer->pitch;
+        if (depthBits == 16) {
+          auto* p = reinterpret_cast<uint16_t*>(row);
+          std::fill(p + cx0, p + cx1, static_cast<uint16_t>(depth));
+        } else {
+          auto* p = reinterpret_cast<uint32_t*>(row);
+          std::fill(p + cx0, p + cx1, depth);
+        }
+      }
+    }
+  }
+  return D3D_OK;
+}
+
+HRESULT SoftwarePipeline::PreparePixels(const DrawState& state) {
+  SurfaceData& target = *state.target;
+  if (!TargetUsable(target)) return DDERR_INVALIDPIXELFORMAT;
+  const DWORD* rs = state.renderStates;
+  PixelState p;
+  p.colour = target.bits.data();
+  p.colourPitch = target.pitch;
+  p.targetHasAlpha = (target.format.dwFlags & DDPF_ALPHAPIXELS) != 0;
+  int64_t x0 = state.viewport.dwX, y0 = state.viewport.dwY;
+  int64_t x1 = x0 + state.viewport.dwWidth, y1 = y0 + state.viewport.dwHeight;
+  x1 = std::min<int64_t>({x1, target.width, static_cast<int64_t>(kGuardBand)});
+  y1 = std::min<int64_t>({y1, target.height, static_cast<int64_t>(kGuardBand)});
+  if (rs[D3DRENDERSTATE_ZENABLE] != 0 && state.zbuffer) {
+    p.depthBits = DepthBitsOf(*state.zbuffer);
+    if (p.depthBits == 0) return DDERR_INVALIDPIXELFORMAT;
+    p.depth = state.zbuffer->bits.data();
+    p.depthPitch = state.zbuffer->pitch;
+    x1 = std::min<int64_t>(x1, state.zbuffer->width);
+    y1 = std::min<int64_t>(y1, state.zbuffer->height);
+    p.zFunc = InRange(rs[D3DRENDERSTATE_ZFUNC], D3DCMP_NEVER, D3DCMP_ALWAYS, D3DCMP_LESSEQUAL);
+    p.zWrite = rs[D3DRENDERSTATE_ZWRITEENABLE] != 0;
+    p.zBias = std::min<DWORD>(rs[D3DRENDERSTATE_ZBIAS], 16) * kZBiasUnit;
+  }
+  p.x0 = static_cast<int>(std::max<int64_t>(x0, 0));
+  p.y0 = static_cast<int>(std::max<int64_t>(y0, 0));
+  p.x1 = static_cast<int>(std::max<int64_t>(x1, p.x0));
+  p.y1 = static_cast<int>(std::max<int64_t>(y1, p.y0));
+  p.flat = rs[D3DRENDERSTATE_SHADEMODE] == D3DSHADE_FLAT;
+  p.specular = rs[D3DRENDERSTATE_SPECULARENABLE] != 0;
+  p.srcBlend =
+      InRange(rs[D3DRENDERSTATE_SRCBLEND], D3DBLEND_ZERO, D3DBLEND_BOTHINVSRCALPHA, D3DBLEND_ONE);
+  p.destBlend =
+      InRange(rs[D3DRENDERSTATE_DESTBLEND], D3DBLEND_ZERO, D3DBLEND_BOTHINVSRCALPHA, D3DBLEND_ZERO);
+  // ONE/ZERO is a plain write and may take the fast path.
+  p.blend = rs[D3DRENDERSTATE_ALPHABLENDENABLE] != 0 &&
+            !(p.srcBlend == D3DBLEND_ONE && p.destBlend == D3DBLEND_ZERO);
+  p.alphaTest = rs[D3DRENDERSTATE_ALPHATESTENABLE] != 0;
+  p.alphaFunc = InRange(rs[D3DRENDERSTATE_ALPHAFUNC], D3DCMP_NEVER, D3DCMP_ALWAYS, D3DCMP_ALWAYS);
+  p.alphaRef = std::min<DWORD>(rs[D3DRENDERSTATE_ALPHAREF], 255);
+  p.lastPixel = rs[D3DRENDERSTATE_LASTPIXEL] != 0;
+  m_CullMode = InRange(rs[D3DRENDERSTATE_CULLMODE], D3DCULL_NONE, D3DCULL_CCW, D3DCULL_CCW);
+  m_FillMode = InRange(rs[D3DRENDERSTATE_FILLMODE], D3DFILL_POINT, D3DFILL_SOLID, D3DFILL_SOLID);
+  m_Pixels = p;
+  return D3D_OK;
+}
+
+void SoftwarePipeline::PrepareTextures(const DrawState& state) {
+  m_Stages = TextureStages{};
+  m_Stages.factor = state.renderStates[D3DRENDERSTATE_TEXTUREFACTOR];
+  bool anyTexture = false;
+  for (DWORD i = 0; i < kTextureStageCount; ++i) {
+    const DWORD* ts = state.textureStages[i];
+    const DWORD op = ts[D3DTSS_COLOROP];
+    if (op == 0 || op == D3DTOP_DISABLE) break;
+    StageState& s = m_Stages.stage[i];
+    s.colourOp = op;
+    s.colourArg1 = ts[D3DTSS_COLORARG1];
+    s.colourArg2 = ts[D3DTSS_COLORARG2];
+    s.alphaOp = ts[D3DTSS_ALPHAOP];
+    s.alphaArg1 = ts[D3DTSS_ALPHAARG1];
+    s.alphaArg2 = ts[D3DTSS_ALPHAARG2];
+    const DWORD set = ts[D3DTSS_TEXCOORDINDEX] & 0xFFFF;
+    s.texCoordSet = set < static_cast<DWORD>(kMaxTexCoordSets) ? static_cast<int>(set) : 0;
+    const DWORD both = ts[D3DTSS_ADDRESS];
+    s.addressU = ts[D3DTSS_ADDRESSU] ? ts[D3DTSS_ADDRESSU] : both;
+    s.addressV = ts[D3DTSS_ADDRESSV] ? ts[D3DTSS_ADDRESSV] : both;
+    // Filters beyond linear (cubic, anisotropic) are drawn as linear.
+    s.magLinear = ts[D3DTSS_MAGFILTER] >= D3DTFG_LINEAR;
+    s.minLinear = ts[D3DTSS_MINFILTER] >= D3DTFN_LINEAR;
+    s.mipFilter = InRange(ts[D3DTSS_MIPFILTER], D3DTFP_NONE, D3DTFP_LINEAR, D3DTFP_NONE);
+    if (state.textures[i] && m_Textures[i].Update(*state.textures[i])) {
+      s.texture = &m_Textures[i];
+      anyTexture = true;
+    }
+    m_Stages.count = static_cast<int>(i) + 1;
+  }
+  m_Pixels.textured = anyTexture;
+  m_Pixels.stages = &m_Stages;
+}
+
+bool SoftwarePipeline::Cull(int64_t area) const {
+  // Screen y points down, so a positive area is clockwise as seen on the screen.
+  if (area == 0) return true;
+  if (m_CullMode == D3DCULL_CCW) return area < 0;
+  if (m_CullMode == D3DCULL_CW) return area > 0;
+  return false;
+}
+
+void SoftwarePipeline::ScreenTriangle(const ScreenVertex& a, const ScreenVertex& b,
+                                      const ScreenVertex& c, const ScreenVertex& provoking) {
+  const int64_t area =
+      (int64_t{b.x} - a.x) * (int64_t{c.y} - a.y) - (int64_t{c.x} - a.x) * (int64_t{b.y} - a.y);
+  if (Cull(area)) return;
+  ++m_Profile.trianglesDrawn;
+  switch (m_FillMode) {
+    case D3DFILL_POINT:
+      m_Rasterizer.Point(a);
+      m_Rasterizer.Point(b);
+      m_Rasterizer.Point(c);
+      break;
+    case D3DFILL_WIREFRAME:
+      m_Rasterizer.Line(a, b, provoking);
+      m_Rasterizer.Line(b, c, provoking);
+      m_Rasterizer.Line(c, a, provoking);
+      break;
+    default:
+      m_Rasterizer.Triangle(a, b, c, provoking);
+      break;
+  }
+}
+
+void SoftwarePipeline::ClippedTriangle(const TransformedVertex& a, const TransformedVertex& b,
+                                       const TransformedVertex& c,
+                                       const TransformedVertex& provoking, uint32_t planes) {
+  std::array<ClipVertex, kMaxClipVertices> bufferA, bufferB;
+  ClipVertex* in = bufferA.data();
+  ClipVertex* out = bufferB.data();
+  int n = 3;
+  in[0] = a.clip;
+  in[1] = b.clip;
+  in[2] = c.clip;
+  for (uint32_t plane : kClipPlanes) {
+    if (!(planes & plane)) continue;
+    int m = 0;
+    for (int i = 0; i < n; ++i) {
+      const ClipVertex& p = in[i];
+      const ClipVertex& q = in[(i + 1) % n];
+      const float dp = PlaneDistance(p, plane), dq = PlaneDistance(q, plane);
+      if (dp >= 0.0f) out[m++] = p;
+      if ((dp >= 0.0f) != (dq >= 0.0f)) out[m++] = Lerp(p, q, dp / (dp - dq));
+    }
+    std::swap(in, out);
+    n = m;
+    if (n < 3) return;
+  }
+  std::array<ScreenVertex, kMaxClipVertices> screen;
+  for (int i = 0; i < n; ++i) {
+    if (!m_VertexProcessor.Project(in[i], screen[i])) return;
+  }
+  int64_t area = 0;
+  for (int i = 0; i < n; ++i) {
+    const ScreenVertex& p = screen[i];
+    const ScreenVertex& q = screen[(i + 1) % n];
+    area += int64_t{p.x} * q.y - int64_t{q.x} * p.y;
+  }
+  if (Cull(area)) return;
+  ++m_Profile.trianglesDrawn;
+  ScreenVertex colours{};
+  colours.attr = provoking.clip.attr;
+  switch (m_FillMode) {
+    case D3DFILL_POINT:
+      for (const TransformedVertex* v : {&a, &b, &c}) {
+        if ((v->clipBits & (kMustClip | kNotFinite)) == 0) m_Rasterizer.Point(v->screen);
+      }
+      break;
+    case D3DFILL_WIREFRAME:
+      for (int i = 0; i < n; ++i) m_Rasterizer.Line(screen[i], screen[(i + 1) % n], colours);
+      break;
+    default:
+      for (int i = 1; i + 1 < n; ++i) {
+        m_Rasterizer.Triangle(screen[0], screen[i], screen[i + 1], colours);
+      }
+      break;
+  }
+}
+
+void SoftwarePipeline::Triangle(uint32_t i0, uint32_t i1, uint32_t i2, uint32_t provoking) {
+  ++m_Profile.trianglesIn;
+  if (i0 >= m_VertexCount || i1 >= m_VertexCount || i2 >= m_VertexCount) return;
+  const TransformedVertex& a = m_Vertices[i0];
+  const TransformedVertex& b = m_Vertices[i1];
+  const TransformedVertex& c = m_Vertices[i2];
+  const uint32_t any = a.clipBits | b.clipBits | c.clipBits;
+  if (any & kNotFinite) return;
+  if (a.clipBits & b.clipBits & c.clipBits & kRejectMask) return;
+  const TransformedVertex& p = m_Vertices[provoking];
+  if (any & kMustClip) {
+    ClippedTriangle(a, b, c, p, any & kMustClip);
+  } else {
+    ScreenTriangle(a.screen, b.screen, c.screen, p.screen);
+  }
+}
+
+void SoftwarePipeline::LinePrimitive(uint32_t i0, uint32_t i1) {
+  if (i0 >= m_VertexCount || i1 >= m_VertexCount) return;
+  const TransformedVertex& a = m_Vertices[i0];
+  const TransformedVertex& b = m_Vertices[i1];
+  const uint32_t any = a.clipBits | b.clipBits;
+  if (any & kNotFinite) return;
+  if (a.clipBits & b.clipBits & kRejectMask) return;
+  if (!(any & kMustClip)) {
+    m_Rasterizer.Line(a.screen, b.screen, a.screen);
+    return;
+  }
+  float t0 = 0.0f, t1 = 1.0f;
+  for (uint32_t plane : kClipPlanes) {
+    if (!(any & plane)) continue;
+    const float d0 = PlaneDistance(a.clip, plane), d1 = PlaneDistance(b.clip, plane);
+    if (d0 < 0.0f && d1 < 0.0f) return;
+    if (d0 < 0.0f) t0 = std::max(t0, d0 / (d0 - d1));
+    if (d1 < 0.0f) t1 = std::min(t1, d0 / (d0 - d1));
+    if (!(t0 <= t1)) return;
+  }
+  ScreenVertex sa, sb;
+  if (!m_VertexProcessor.Project(Lerp(a.clip, b.clip, t0), sa) ||
+      !m_VertexProcessor.Project(Lerp(a.clip, b.clip, t1), sb)) {
+    return;
+  }
+  ScreenVertex colours{};
+  colours.attr = a.clip.attr;
+  m_Rasterizer.Line(sa, sb, colours);
+}
+
+void SoftwarePipeline::PointPrimitive(uint32_t i) {
+  if (i >= m_VertexCount) return;
+  const TransformedVertex& v = m_Vertices[i];
+  if (v.clipBits & (kNotFinite | kMustClip | kRejectMask)) return;
+  m_Rasterizer.Point(v.screen);
+}
+
+HRESULT SoftwarePipeline::Draw(DrawState& state, const DrawCall& call) {
+  if (!state.target) return DDERR_INVALIDPARAMS;
+  if (!state.hasViewport) return D3DERR_VIEWPORTDATANOTSET;
+  if (call.type < D3DPT_POINTLIST || call.type > D3DPT_TRIANGLEFAN) {
+    return D3DERR_INVALIDPRIMITIVETYPE;
+  }
+  VertexLayout layout;
+  if (!ParseVertexFormat(call.fvf, layout) || call.stride < layout.size) {
+    return D3DERR_INVALIDVERTEXFORMAT;
+  }
+  if (!call.vertices || call.vertexCount == 0) return D3D_OK;
+  if (call.indices == nullptr && call.indexCount != 0) return DDERR_INVALIDPARAMS;
+  const HRESULT hr = PreparePixels(state);
+  if (FAILED(hr)) return hr;
+  PrepareTextures(state);
+  if (m_Pixels.x0 >= m_Pixels.x1 || m_Pixels.y0 >= m_Pixels.y1) return D3D_OK;
+  if (!m_VertexProcessor.Setup(state, m_Pixels.x0, m_Pixels.y0, m_Pixels.x1, m_Pixels.y1)) {
+    return DDERR_INVALIDPARAMS;
+  }
+
+  const Clock::time_point start = m_Profiling ? Clock::now() : Clock::time_point{};
+  m_VertexProcessor.Process(call.vertices, call.stride, call.vertexCount, layout, m_Vertices);
+  m_VertexCount = call.vertexCount;
+  const Clock::time_point transformed = m_Profiling ? Clock::now() : Clock::time_point{};
+
+  m_Rasterizer.Begin(m_Pixels, &m_Stages);
+  const WORD* indices = call.indices;
+  const uint32_t n = indices ? call.indexCount : call.vertexCount;
+  auto at = [indices](uint32_t k) -> uint32_t { return indices ? indices[k] : k; };
+  switch (call.type) {
+    case D3DPT_POINTLIST:
+      for (uint32_t k = 0; k < n; ++k) PointPrimitive(at(k));
+      break;
+    case D3DPT_LINELIST:
+      for (uint32_t k = 0; k + 1 < n; k += 2) LinePrimitive(at(k), at(k + 1));
+      break;
+    case D3DPT_LINESTRIP:
+      for (uint32_t k = 0; k + 1 < n; ++k) LinePrimitive(at(k), at(k + 1));
+      break;
+    case D3DPT_TRIANGLELIST:
+      for (uint32_t k = 0; k + 2 < n; k += 3) Triangle(at(k), at(k + 1), at(k + 2), at(k));
+      break;
+    case D3DPT_TRIANGLESTRIP:
+      // Every other triangle of a strip is reversed so that all keep the strip's winding.
+      for (uint32_t k = 0; k + 2 < n; ++k) {
+        if (k & 1) {
+          Triangle(at(k + 1), at(k), at(k + 2), at(k));
+        } else {
+          Triangle(at(k), at(k + 1), at(k + 2), at(k));
+        }
+      }
+      break;
+    case D3DPT_TRIANGLEFAN:
+      // Flat-shaded fans take the colour of each triangle's second vertex, the first being
+      // the shared centre.
+      for (uint32_t k = 1; k + 1 < n; ++k) Triangle(at(0), at(k), at(k + 1), at(k));
+      break;
+  }
+  ++m_Profile.draws;
+  m_Profile.pixelsWritten += m_Rasterizer.PixelsWritten();
+  if (m_Profiling) {
+    const Clock::time_point end = Clock::now();
+    m_Profile.vertexSeconds += std::chrono::duration<double>(transformed - start).count();
+    m_Profile.rasterSeconds += std::chrono::duration<double>(end - transformed).count();
+  }
+  return D3D_OK;
+}
+
+HRESULT SoftwarePipeline::Present(SurfaceData& target, const RECT& src, HWND window, POINT dst) {
+  if (!window || !TargetUsable(target)) return DDERR_INVALIDPARAMS;
+  RECT r = src;
+  // Keep the source inside the image; the window clips the destination itself.
+  if (r.left < 0) {
+    dst.x -= r.left;
+    r.left = 0;
+  }
+  if (r.top < 0) {
+    dst.y -= r.top;
+    r.top = 0;
+  }
+  r.right = std::min<LONG>(r.right, target.width);
+  r.bottom = std::min<LONG>(r.bottom, target.height);
+  if (r.left >= r.right || r.top >= r.bottom) return DD_OK;
+  const auto* pixels = reinterpret_cast<const uint32_t*>(target.bits.data());
+  return window->PresentImage(pixels, target.pitch, r, dst) ? DD_OK : DDERR_GENERIC;
+}
+
+}  // namespace dx::software

@@ -1,0 +1,69 @@
+// The software device's pipeline: clears, draws and presents into the front's surfaces in
+// ordinary memory. Deterministic: the same calls give the same pixels on every machine.
+//
+// Implemented: point, line and triangle lists, strips and fans, indexed or not; transform,
+// lighting, clipping (near, far, guard band) and rasterisation as described in
+// VertexProcessor.h and Rasterizer.h; D3DCULL_NONE/CW/CCW; D3DFILL_POINT/WIREFRAME/SOLID.
+// Nothing is allocated per frame once the caches have grown to the largest draw.
+#pragma once
+
+#include <chrono>
+#include <vector>
+
+#include "platform/directx/Pipeline.h"
+#include "platform/directx/software/Rasterizer.h"
+#include "platform/directx/software/Texture.h"
+#include "platform/directx/software/VertexProcessor.h"
+
+namespace dx::software {
+
+// Where the time of the draws went, summed until reset; measured only when profiling is on.
+struct PipelineProfile {
+  double vertexSeconds = 0.0;  // transform and lighting
+  double rasterSeconds = 0.0;  // primitive assembly, clipping, culling, rasterisation
+  uint64_t draws = 0;
+  uint64_t trianglesIn = 0;
+  uint64_t trianglesDrawn = 0;  // after rejection and culling
+  uint64_t pixelsWritten = 0;
+};
+
+class SoftwarePipeline : public Pipeline {
+ public:
+  HRESULT Clear(DrawState& state, const D3DRECT* rects, DWORD count, DWORD flags, D3DCOLOR colour,
+                D3DVALUE z) override;
+  HRESULT Draw(DrawState& state, const DrawCall& call) override;
+  HRESULT Present(SurfaceData& target, const RECT& src, HWND window, POINT dst) override;
+
+  void SetProfiling(bool on) { m_Profiling = on; }
+  const PipelineProfile& Profile() const { return m_Profile; }
+  void ResetProfile() { m_Profile = PipelineProfile{}; }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+
+  HRESULT PreparePixels(const DrawState& state);
+  void PrepareTextures(const DrawState& state);
+  void Triangle(uint32_t i0, uint32_t i1, uint32_t i2, uint32_t provoking);
+  void ScreenTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
+                      const ScreenVertex& provoking);
+  void ClippedTriangle(const TransformedVertex& a, const TransformedVertex& b,
+                       const TransformedVertex& c, const TransformedVertex& provoking,
+                       uint32_t planes);
+  void LinePrimitive(uint32_t i0, uint32_t i1);
+  void PointPrimitive(uint32_t i);
+  bool Cull(int64_t area) const;
+
+  VertexProcessor m_VertexProcessor;
+  Rasterizer m_Rasterizer;
+  PixelState m_Pixels;
+  TextureStages m_Stages;
+  MipChain m_Textures[kTextureStageCount];
+  std::vector<TransformedVertex> m_Vertices;  // grown only
+  DWORD m_CullMode = D3DCULL_CCW;
+  DWORD m_FillMode = D3DFILL_SOLID;
+  uint32_t m_VertexCount = 0;
+  bool m_Profiling = false;
+  PipelineProfile m_Profile;
+};
+
+}  // namespace dx::software
