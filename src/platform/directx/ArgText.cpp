@@ -1,6 +1,7 @@
 #include "platform/directx/ArgText.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace dx::front {
 
@@ -24,6 +25,27 @@ std::string Vector(const D3DVECTOR& v) {
 }  // namespace
 
 std::string ArgText(const GUID& guid) {
+  // Interfaces and devices by their published names, anything else in registry form.
+  static const std::pair<const GUID*, const char*> kKnown[] = {
+      {&IID_IUnknown, "IID_IUnknown"},
+      {&IID_IDirectDraw, "IID_IDirectDraw"},
+      {&IID_IDirectDraw4, "IID_IDirectDraw4"},
+      {&IID_IDirectDrawSurface4, "IID_IDirectDrawSurface4"},
+      {&IID_IDirectDrawClipper, "IID_IDirectDrawClipper"},
+      {&IID_IDirect3D3, "IID_IDirect3D3"},
+      {&IID_IDirect3DDevice3, "IID_IDirect3DDevice3"},
+      {&IID_IDirect3DViewport3, "IID_IDirect3DViewport3"},
+      {&IID_IDirect3DLight, "IID_IDirect3DLight"},
+      {&IID_IDirect3DMaterial3, "IID_IDirect3DMaterial3"},
+      {&IID_IDirect3DVertexBuffer, "IID_IDirect3DVertexBuffer"},
+      {&IID_IDirect3DTexture2, "IID_IDirect3DTexture2"},
+      {&IID_IDirect3DHALDevice, "IID_IDirect3DHALDevice"},
+      {&IID_IDirect3DRGBDevice, "IID_IDirect3DRGBDevice"},
+      {&IID_IDirect3DRefDevice, "IID_IDirect3DRefDevice"},
+  };
+  for (const auto& [known, name] : kKnown) {
+    if (IsEqualGUID(*known, guid)) return name;
+  }
   char text[40];
   std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", guid.Data1,
                 guid.Data2, guid.Data3, guid.Data4[0], guid.Data4[1], guid.Data4[2], guid.Data4[3],

@@ -1,6 +1,8 @@
 // Short texts of call arguments for the call hook: numbers in decimal, floats with %g,
-// rectangles as {left,top,right,bottom}, GUIDs in registry form, objects by their tag
-// ("kind#id"), structures by the members a caller sets. The test driver records them.
+// rectangles as {left,top,right,bottom}, GUIDs by name ("IID_IDirectDraw4") or in
+// registry form, objects by their tag ("kind#id": directdraw, primary, rendertarget,
+// offscreen, zbuffer, texture, clipper, device, viewport, light, material,
+// vertexbuffer), structures by the members a caller sets. The test driver records them.
 #pragma once
 
 #include <concepts>
