@@ -63,10 +63,11 @@ class RegistryEntry {
   // line was read or the stream ended; 1 for a null stream, 2 for missing storage
   // (no line read then).
   int read(FILE* stream);
+
+ private:
   // Parses one value line into the storage; the part of read after the line is in.
   void parseValueLine(const char* line);
 
- private:
   std::unique_ptr<char[]> m_Name;
   void* m_Storage = nullptr;
   int32_t m_Type = kTypeVoid;
