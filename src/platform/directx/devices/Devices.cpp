@@ -7,7 +7,7 @@
 
 // OpenGL device: built only where the OpenGL library is part of the build.
 #ifdef QUENNET_HAVE_OPENGL
-#include "platform/directx/opengl/OpenGLDriver.h"
+#include "platform/directx/opengl/OpenGLDevice.h"
 #endif
 
 namespace dx {
