@@ -59,7 +59,10 @@ enum StateBits : uint32_t {
   kAllChanged = 0xFFFFFFFFu,
 };
 
-// Everything a device needs to draw, as the front last set it.
+// Everything a device needs to draw, as the front last set it. The front refreshes the
+// pointers (target, z-buffer, textures), the viewport, the active lights and the material
+// before every pipeline call, so they are good for that call only. Only the front clears
+// `changed`, after a Draw that succeeded; a failed Draw keeps the marks for the next one.
 struct DrawState {
   D3DMATRIX world{};
   D3DMATRIX view{};
