@@ -1,0 +1,168 @@
+// The Open and Save As dialogs: default extension, the remembered file, the overwrite
+// prompt, Cancel, and the real dialog answered from inside its modal loop.
+#include <QApplication>
+#include <QFileDialog>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "FrameworkFixture.h"
+
+namespace {
+
+// The filter as the program sets it: pairs of zero-terminated strings, extra zero last.
+const char kFilter[] = "magic anus files *.manus\0*.manus\0all files *.*\0*.*\0";
+
+class FileDialogTest : public FrameworkTest {
+ protected:
+  void SetUp() override { ASSERT_TRUE(folder.isValid()); }
+  std::string In(const char* name) const { return folder.path().toStdString() + "/" + name; }
+  static void Prepare(CFileDialog& dialog) {
+    dialog.m_ofn.lpstrDefExt = "manus";
+    dialog.m_ofn.lpstrFilter = kFilter;
+  }
+  QTemporaryDir folder;
+  std::vector<FileDialogRequest> requests;
+};
+
+TEST_F(FileDialogTest, TypedNameGetsTheDefaultExtensionAndAFullPath) {
+  CFileDialog save(FALSE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
+  Prepare(save);
+  const std::string dir = folder.path().toStdString();
+  CFileDialog::SetTestResponder([&](const FileDialogRequest& request) {
+    requests.push_back(request);
+    return std::optional<std::string>(dir + "/params");
+  });
+  ASSERT_EQ(save.DoModal(), IDOK);
+  EXPECT_EQ(std::string(save.GetPathName()), In("params.manus"));
+  EXPECT_EQ(std::string(save.GetFileName()), "params.manus");
+  EXPECT_EQ(std::string(save.GetFileExt()), "manus");
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_FALSE(requests[0].open);
+  EXPECT_EQ(requests[0].title, "Save As");
+  EXPECT_EQ(requests[0].defaultExtension, "manus");
+  const std::vector<std::pair<std::string, std::string>> filters = {
+      {"magic anus files *.manus", "*.manus"}, {"all files *.*", "*.*"}};
+  EXPECT_EQ(requests[0].filters, filters);
+
+  // A name that has an extension keeps it.
+  CFileDialog::SetTestResponder(
+      [](const FileDialogRequest&) { return std::optional<std::string>("notes.txt"); });
+  ASSERT_EQ(save.DoModal(), IDOK);
+  EXPECT_EQ(std::string(save.GetPathName()), In("notes.txt"))
+      << "relative names count from the dialog's folder";
+}
+
+TEST_F(FileDialogTest, TheDialogOffersTheFileChosenLastTime) {
+  CFileDialog open(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
+  Prepare(open);
+  const std::string dir = folder.path().toStdString();
+  CFileDialog::SetTestResponder([&](const FileDialogRequest& request) {
+    requests.push_back(request);
+    return requests.size() == 1 ? std::optional<std::string>(dir + "/first") : std::nullopt;
+  });
+  ASSERT_EQ(open.DoModal(), IDOK);
+  EXPECT_EQ(open.DoModal(), IDCANCEL);
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_TRUE(requests[1].open);
+  EXPECT_EQ(requests[1].title, "Open");
+  EXPECT_EQ(requests[1].folder, dir);
+  EXPECT_EQ(requests[1].fileName, "first.manus");
+  EXPECT_EQ(std::string(open.GetPathName()), In("first.manus")) << "Cancel keeps the last choice";
+}
+
+TEST_F(FileDialogTest, SavingOverAnExistingFileAsksFirst) {
+  std::ofstream(In("taken.manus")) << "x";
+  CFileDialog save(FALSE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
+  Prepare(save);
+  const std::string dir = folder.path().toStdString();
+  std::vector<std::string> questions;
+  std::vector<UINT> types;
+  int answer = IDNO;
+  SetMessageBoxResponder([&](HWND, const char* text, const char*, UINT type) {
+    questions.push_back(text);
+    types.push_back(type);
+    return answer;
+  });
+  CFileDialog::SetTestResponder([&](const FileDialogRequest& request) {
+    requests.push_back(request);
+    // First the taken name; after "No" the dialog is back and a new name is typed.
+    return std::optional<std::string>(dir + (requests.size() == 1 ? "/taken" : "/fresh"));
+  });
+  ASSERT_EQ(save.DoModal(), IDOK);
+  EXPECT_EQ(std::string(save.GetPathName()), In("fresh.manus"));
+  ASSERT_EQ(questions.size(), 1u);
+  EXPECT_NE(questions[0].find(In("taken.manus")), std::string::npos);
+  EXPECT_EQ(types[0] & MB_TYPEMASK, MB_YESNO);
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[1].fileName, "taken.manus") << "the dialog comes back with the refused name";
+
+  answer = IDYES;
+  requests.clear();
+  CFileDialog::SetTestResponder(
+      [&](const FileDialogRequest&) { return std::optional<std::string>(dir + "/taken"); });
+  ASSERT_EQ(save.DoModal(), IDOK);
+  EXPECT_EQ(std::string(save.GetPathName()), In("taken.manus"));
+  EXPECT_EQ(questions.size(), 2u);
+
+  // Opening an existing file asks nothing.
+  CFileDialog open(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
+  Prepare(open);
+  ASSERT_EQ(open.DoModal(), IDOK);
+  EXPECT_EQ(questions.size(), 2u);
+}
+
+TEST_F(FileDialogTest, OpenRefusesAMissingFileWhenItMustExist) {
+  std::ofstream(In("there.manus")) << "x";
+  CFileDialog open(TRUE, "manus", nullptr, OFN_FILEMUSTEXIST);
+  int warnings = 0;
+  SetMessageBoxResponder([&](HWND, const char*, const char*, UINT) {
+    ++warnings;
+    return IDOK;
+  });
+  const std::string dir = folder.path().toStdString();
+  int asked = 0;
+  CFileDialog::SetTestResponder([&](const FileDialogRequest&) {
+    return std::optional<std::string>(dir + (++asked == 1 ? "/missing" : "/there"));
+  });
+  ASSERT_EQ(open.DoModal(), IDOK);
+  EXPECT_EQ(warnings, 1);
+  EXPECT_EQ(std::string(open.GetPathName()), In("there.manus"));
+}
+
+TEST_F(FileDialogTest, APathLongerThanTheBufferIsAFailure) {
+  char small[8] = "";
+  CFileDialog save(FALSE, "manus");
+  save.m_ofn.lpstrFile = small;
+  save.m_ofn.nMaxFile = sizeof(small);
+  CFileDialog::SetTestResponder(
+      [](const FileDialogRequest&) { return std::optional<std::string>("/tmp/a-long-name"); });
+  EXPECT_EQ(save.DoModal(), IDCANCEL);
+  EXPECT_EQ(std::string(small), "");
+}
+
+TEST_F(FileDialogTest, RealDialogAnsweredFromInsideItsModalLoop) {
+  CFileDialog save(FALSE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
+  Prepare(save);
+  const QString dir = folder.path();
+  bool sawDialog = false;
+  QTimer answer;
+  answer.setInterval(5);
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    sawDialog = true;
+    answer.stop();
+    dialog->setDirectory(dir);
+    dialog->selectFile("typed");
+    static_cast<QDialog*>(dialog)->accept();  // the OK button's path
+  });
+  answer.start();
+  ASSERT_EQ(save.DoModal(), IDOK);
+  EXPECT_TRUE(sawDialog);
+  EXPECT_EQ(std::string(save.GetPathName()), In("typed.manus"));
+}
+
+}  // namespace
