@@ -28,39 +28,6 @@ TEST(RegistryEntryTest, SetNameKeepsACopyAndNullRemovesIt) {
   EXPECT_STREQ(entry.name(), "");
 }
 
-TEST(RegistryEntryTest, EachBinderSetsStorageAndItsCode) {
-  float f[4];
-  int i;
-  char s[8];
-  unsigned u;
-  RegistryEntry e;
-  e.bindScalar(f);
-  EXPECT_EQ(e.type(), kTypeScalar);
-  e.bindV2(f);
-  EXPECT_EQ(e.type(), kTypeV2);
-  e.bindV3(f);
-  EXPECT_EQ(e.type(), kTypeV3);
-  e.bindV4(f);
-  EXPECT_EQ(e.type(), kTypeV4);
-  EXPECT_EQ(e.storage(), f);
-  e.bindInt(&i);
-  EXPECT_EQ(e.type(), kTypeInt);
-  EXPECT_EQ(e.storage(), &i);
-  e.bindString(s, sizeof s);
-  EXPECT_EQ(e.type(), kTypeString);
-  EXPECT_EQ(e.stringSize(), sizeof s);
-  e.bindVoid(&u);
-  EXPECT_EQ(e.type(), kTypeVoid);
-  EXPECT_EQ(e.storage(), &u);
-  // A null pointer is stored as given; setType changes the code alone.
-  e.bindV4(nullptr);
-  EXPECT_EQ(e.storage(), nullptr);
-  EXPECT_EQ(e.type(), kTypeV4);
-  e.setType(kTypeInt);
-  EXPECT_EQ(e.type(), kTypeInt);
-  EXPECT_EQ(e.storage(), nullptr);
-}
-
 TEST(RegistryEntryTest, TypeNamesAreIndexedByCode) {
   const char* expected[] = {"void", "zqscalar", "zq_v2", "zq_v3", "zq_v4", "int", "string"};
   for (int32_t code = 0; code < kTypeCount; ++code) {
