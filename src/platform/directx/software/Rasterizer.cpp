@@ -64,12 +64,12 @@ inline void WriteDepth(const PixelState& s, int x, int y, uint32_t z) {
   }
 }
 
-// The depth written for z in 0..1 (after bias), clamped to the buffer's range.
+// The depth written for z in 0..1 (after bias): the nearest step, within the buffer's range.
 inline uint32_t QuantiseDepth(double z, int bits) {
   const double scaled = z * static_cast<double>(DepthMax(bits));
   if (!(scaled > 0.0)) return 0;
   if (scaled >= static_cast<double>(DepthMax(bits))) return DepthMax(bits);
-  return static_cast<uint32_t>(scaled);
+  return static_cast<uint32_t>(scaled + 0.5);
 }
 
 // One blend factor for the colour channels (rgb) and for alpha, in 0..255.
@@ -425,7 +425,8 @@ void Rasterizer::Triangle(const ScreenVertex& a, const ScreenVertex& b0, const S
       const double d1 = b.z - a.z, d2 = c.z - a.z;
       const double ddx = (d1 * dy2 - d2 * dy1) * inverseArea * m_DepthScale;
       const double ddy = (d2 * dx1 - d1 * dx2) * inverseArea * m_DepthScale;
-      const double origin = (a.z - m_State.zBias) * m_DepthScale + ddx * ox + ddy * oy;
+      // Rounded to the nearest depth step, as the clear rounds its depth.
+      const double origin = (a.z - m_State.zBias) * m_DepthScale + 32768.0 + ddx * ox + ddy * oy;
       fits = fits && std::fabs(ddx) < kMaxFixedStep && std::fabs(ddy) < kMaxFixedStep &&
              std::fabs(origin) < 1.0e18;
       t.start.z = static_cast<int64_t>(origin);

@@ -1,0 +1,94 @@
+// A small render target, depth buffer and draw state with Direct3D's default render states,
+// driving the software pipeline directly, plus helpers for vertices and reference images.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/directx/Pipeline.h"
+#include "platform/directx/software/SoftwarePipeline.h"
+#include "util/Png.h"
+
+namespace swtest {
+
+// A pre-transformed vertex (D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | D3DFVF_TEX1).
+struct TLVertex {
+  float x, y, z, rhw;
+  DWORD diffuse;
+  DWORD specular;
+  float u, v;
+};
+inline constexpr DWORD kTLFormat = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | D3DFVF_TEX1;
+
+// An untransformed vertex with a normal (D3DFVF_XYZ | D3DFVF_NORMAL), as the torus uses.
+struct LitVertex {
+  float x, y, z;
+  float nx, ny, nz;
+};
+inline constexpr DWORD kLitFormat = D3DFVF_XYZ | D3DFVF_NORMAL;
+
+// Every row of the surfaces has padding after it and the bits have a tail; both are filled
+// with a guard value so that writes outside the image show.
+inline constexpr int kRowPadding = 64;
+inline constexpr size_t kTailBytes = 256;
+inline constexpr uint8_t kGuardValue = 0xA5;
+
+class Scene {
+ public:
+  explicit Scene(int width = 64, int height = 64, int depthBits = 16, bool targetAlpha = false);
+
+  dx::DrawState state;
+  dx::software::SoftwarePipeline pipeline;
+
+  HRESULT Clear(D3DCOLOR colour, float z = 1.0f);
+  HRESULT Draw(D3DPRIMITIVETYPE type, const std::vector<TLVertex>& vertices,
+               const std::vector<WORD>& indices = {});
+  HRESULT Draw(D3DPRIMITIVETYPE type, const std::vector<LitVertex>& vertices,
+               const std::vector<WORD>& indices = {});
+  HRESULT DrawRaw(D3DPRIMITIVETYPE type, DWORD fvf, const void* vertices, DWORD stride, DWORD count,
+                  const std::vector<WORD>& indices = {});
+
+  void SetState(D3DRENDERSTATETYPE s, DWORD value) { state.renderStates[s] = value; }
+  uint32_t Pixel(int x, int y) const;
+  uint32_t Depth(int x, int y) const;
+  util::Image Image() const;
+  bool GuardsIntact() const;
+  int width() const { return m_Width; }
+  int height() const { return m_Height; }
+  dx::SurfaceData& target() { return m_Target; }
+
+ private:
+  int m_Width, m_Height;
+  dx::SurfaceData m_Target, m_Depth;
+};
+
+// Channels of 0xAARRGGBB.
+inline int R(uint32_t c) {
+  return static_cast<int>((c >> 16) & 0xFF);
+}
+inline int G(uint32_t c) {
+  return static_cast<int>((c >> 8) & 0xFF);
+}
+inline int B(uint32_t c) {
+  return static_cast<int>(c & 0xFF);
+}
+inline int A(uint32_t c) {
+  return static_cast<int>(c >> 24);
+}
+
+// Compares with the reference image tests/software/golden/<name>.png: every channel within
+// tolerance, and at most maxOff pixels beyond it. With QUENNET_UPDATE_GOLDEN=1 in the
+// environment the reference is written instead.
+void ExpectMatchesGolden(const util::Image& image, const std::string& name, int tolerance = 2,
+                         int maxOff = 0);
+
+D3DMATRIX Identity();
+// Left-handed perspective as the renderer sends it (camera looking along +z).
+D3DMATRIX Perspective(float fovY, float aspect, float nearPlane, float farPlane);
+D3DMATRIX Translation(float x, float y, float z);
+D3DMATRIX RotationY(float angle);
+D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b);
+
+}  // namespace swtest
