@@ -1,0 +1,250 @@
+#include "platform/directx/opengl/GlResources.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace dx::opengl {
+
+namespace {
+
+uint32_t Expand565(uint16_t p) {
+  const uint32_t r = (p >> 11) & 0x1F, g = (p >> 5) & 0x3F, b = p & 0x1F;
+  return 0xFF000000u | (((r << 3) | (r >> 2)) << 16) | (((g << 2) | (g >> 4)) << 8) |
+         ((b << 3) | (b >> 2));
+}
+
+uint32_t Average(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
+  uint32_t out = 0;
+  for (int shift = 0; shift < 32; shift += 8) {
+    const uint32_t sum = ((a >> shift) & 0xFF) + ((b >> shift) & 0xFF) + ((c >> shift) & 0xFF) +
+                         ((d >> shift) & 0xFF);
+    out |= ((sum + 2) / 4) << shift;
+  }
+  return out;
+}
+
+// Clears errors left by earlier calls, so the next check sees only its own.
+void DrainErrors() {
+  for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
+  }
+}
+
+bool Readable(const SurfaceData& s, size_t bytesPerPixel) {
+  return s.width > 0 && s.height > 0 && s.pitch > 0 &&
+         static_cast<size_t>(s.pitch) >= static_cast<size_t>(s.width) * bytesPerPixel &&
+         s.pitch % static_cast<int>(bytesPerPixel) == 0 &&
+         s.bits.size() >= static_cast<size_t>(s.pitch) * static_cast<size_t>(s.height);
+}
+
+}  // namespace
+
+HRESULT ResultOfGlError(GLenum error) {
+  switch (error) {
+    case GL_NO_ERROR:
+      return D3D_OK;
+    case GL_OUT_OF_MEMORY:
+      return DDERR_OUTOFMEMORY;
+    default:
+      return DDERR_GENERIC;
+  }
+}
+
+GlObjectCopy::GlObjectCopy(std::shared_ptr<GlContext> context, Kind kind)
+    : m_Context(std::move(context)), m_Kind(kind) {
+  if (!m_Context->MakeCurrent()) return;
+  if (kind == Kind::kBuffer) {
+    glGenBuffers(1, &m_Name);
+  } else {
+    glGenTextures(1, &m_Name);
+  }
+  m_Context->Register(this);
+}
+
+GlObjectCopy::~GlObjectCopy() {
+  m_Context->Unregister(this);
+  if (!m_Name || !m_Context->MakeCurrent()) return;
+  if (m_Kind == Kind::kBuffer) {
+    glDeleteBuffers(1, &m_Name);
+  } else {
+    glDeleteTextures(1, &m_Name);
+  }
+}
+
+GlObjectCopy* CopyFor(const std::shared_ptr<GlContext>& context, std::shared_ptr<void>& slot,
+                      GlObjectCopy::Kind kind) {
+  if (slot && context->Owns(slot.get())) return static_cast<GlObjectCopy*>(slot.get());
+  auto copy = std::make_shared<GlObjectCopy>(context, kind);
+  if (!copy->Name()) return nullptr;
+  GlObjectCopy* raw = copy.get();
+  slot = std::move(copy);
+  // Whatever was in the slot is gone now; its owner may have made another context current.
+  if (!context->MakeCurrent()) return nullptr;
+  return raw;
+}
+
+HRESULT UploadVertexBuffer(const std::shared_ptr<GlContext>& context, VertexBufferData& data,
+                           GLuint& buffer) {
+  GlObjectCopy* copy = CopyFor(context, data.deviceData, GlObjectCopy::Kind::kBuffer);
+  if (!copy) return DDERR_OUTOFMEMORY;
+  buffer = copy->Name();
+  glBindBuffer(GL_ARRAY_BUFFER, buffer);
+  if (copy->filled && copy->version == data.version && copy->source == data.bytes.data())
+    return D3D_OK;
+  DrainErrors();
+  // A new store each time: the driver need not wait for draws still reading the old one.
+  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(data.bytes.size()), data.bytes.data(),
+               GL_DYNAMIC_DRAW);
+  if (HRESULT hr = ResultOfGlError(glGetError()); FAILED(hr)) {
+    copy->filled = false;
+    return hr;
+  }
+  copy->filled = true;
+  copy->version = data.version;
+  copy->source = data.bytes.data();
+  return D3D_OK;
+}
+
+bool BuildMipChain(const SurfaceData& surface, std::vector<MipLevel>& levels) {
+  const DWORD bits = surface.format.dwRGBBitCount;
+  if ((bits != 16 && bits != 32) || surface.width > 65536 || surface.height > 65536 ||
+      !Readable(surface, bits / 8))
+    return false;
+  const bool hasAlpha = (surface.format.dwFlags & DDPF_ALPHAPIXELS) != 0;
+  levels.clear();
+  for (int w = surface.width, h = surface.height;; w = std::max(1, w / 2), h = std::max(1, h / 2)) {
+    levels.push_back({w, h, std::vector<uint32_t>(static_cast<size_t>(w) * h)});
+    if (w == 1 && h == 1) break;
+  }
+  MipLevel& top = levels[0];
+  for (int y = 0; y < top.height; ++y) {
+    const uint8_t* row = surface.bits.data() + static_cast<size_t>(y) * surface.pitch;
+    uint32_t* out = &top.texels[static_cast<size_t>(y) * top.width];
+    for (int x = 0; x < top.width; ++x) {
+      if (bits == 16) {
+        uint16_t p;
+        std::memcpy(&p, row + x * 2, 2);
+        out[x] = Expand565(p);
+      } else {
+        uint32_t p;
+        std::memcpy(&p, row + x * 4, 4);
+        out[x] = hasAlpha ? p : (p | 0xFF000000u);
+      }
+    }
+  }
+  for (size_t i = 1; i < levels.size(); ++i) {
+    const MipLevel& src = levels[i - 1];
+    MipLevel& dst = levels[i];
+    for (int y = 0; y < dst.height; ++y) {
+      const int y0 = std::min(2 * y, src.height - 1), y1 = std::min(2 * y + 1, src.height - 1);
+      for (int x = 0; x < dst.width; ++x) {
+        const int x0 = std::min(2 * x, src.width - 1), x1 = std::min(2 * x + 1, src.width - 1);
+        auto at = [&](int tx, int ty) {
+          return src.texels[static_cast<size_t>(ty) * src.width + tx];
+        };
+        dst.texels[static_cast<size_t>(y) * dst.width + x] =
+            Average(at(x0, y0), at(x1, y0), at(x0, y1), at(x1, y1));
+      }
+    }
+  }
+  return true;
+}
+
+HRESULT UploadTexture(const std::shared_ptr<GlContext>& context, SurfaceData& surface,
+                      GLuint& texture) {
+  GlObjectCopy* copy = CopyFor(context, surface.deviceData, GlObjectCopy::Kind::kTexture);
+  if (!copy) return DDERR_OUTOFMEMORY;
+  texture = copy->Name();
+  if (copy->filled && copy->version == surface.version && copy->source == surface.bits.data() &&
+      copy->width == surface.width && copy->height == surface.height)
+    return D3D_OK;
+  std::vector<MipLevel> levels;
+  if (!BuildMipChain(surface, levels)) return DDERR_INVALIDPIXELFORMAT;
+  if (levels[0].width > context->Features().maxTextureSize ||
+      levels[0].height > context->Features().maxTextureSize)
+    return DDERR_INVALIDPARAMS;
+  DrainErrors();
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  for (size_t i = 0; i < levels.size(); ++i) {
+    glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), GL_RGBA8, levels[i].width, levels[i].height,
+                 0, GL_BGRA, GL_UNSIGNED_BYTE, levels[i].texels.data());
+  }
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels.size() - 1));
+  if (HRESULT hr = ResultOfGlError(glGetError()); FAILED(hr)) {
+    copy->filled = false;
+    return hr;
+  }
+  copy->filled = true;
+  copy->version = surface.version;
+  copy->source = surface.bits.data();
+  copy->width = surface.width;
+  copy->height = surface.height;
+  return D3D_OK;
+}
+
+HRESULT UploadDepth(const std::shared_ptr<GlContext>& context, SurfaceData& surface,
+                    GLuint& texture) {
+  const DWORD bits = surface.format.dwZBufferBitDepth;
+  const GLenum format = context->DepthFormat(bits);
+  if (!format || surface.width <= 0 || surface.height <= 0) return DDERR_INVALIDPIXELFORMAT;
+  GlObjectCopy* copy = CopyFor(context, surface.deviceData, GlObjectCopy::Kind::kTexture);
+  if (!copy) return DDERR_OUTOFMEMORY;
+  texture = copy->Name();
+  const bool sameStore = copy->filled && copy->width == surface.width &&
+                         copy->height == surface.height && copy->format == format;
+  if (sameStore && copy->version == surface.version && copy->source == surface.bits.data())
+    return D3D_OK;
+  const size_t bytes = bits == 16 ? 2 : 4;
+  const bool readable = Readable(surface, bytes);
+  DrainErrors();
+  glBindTexture(GL_TEXTURE_2D, texture);
+  if (!sameStore) {
+    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), surface.width, surface.height, 0,
+                 GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+  }
+  if (readable) {
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    if (bits == 24) {
+      // 24-bit depth sits in the low bits of 32-bit words; OpenGL reads 32-bit words as the
+      // full range, so widen each value (the top byte repeated keeps 0xFFFFFF at 1.0).
+      std::vector<uint32_t> widened(static_cast<size_t>(surface.width) * surface.height);
+      for (int y = 0; y < surface.height; ++y) {
+        const uint8_t* row = surface.bits.data() + static_cast<size_t>(y) * surface.pitch;
+        for (int x = 0; x < surface.width; ++x) {
+          uint32_t v;
+          std::memcpy(&v, row + x * 4, 4);
+          v &= 0xFFFFFFu;
+          widened[static_cast<size_t>(y) * surface.width + x] = (v << 8) | (v >> 16);
+        }
+      }
+      glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+      glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, surface.width, surface.height, GL_DEPTH_COMPONENT,
+                      GL_UNSIGNED_INT, widened.data());
+    } else {
+      glPixelStorei(GL_UNPACK_ROW_LENGTH, surface.pitch / static_cast<int>(bytes));
+      glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, surface.width, surface.height, GL_DEPTH_COMPONENT,
+                      bits == 16 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT, surface.bits.data());
+      glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    }
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  }
+  if (HRESULT hr = ResultOfGlError(glGetError()); FAILED(hr)) {
+    copy->filled = false;
+    return hr;
+  }
+  copy->filled = true;
+  copy->width = surface.width;
+  copy->height = surface.height;
+  copy->format = format;
+  copy->version = surface.version;
+  copy->source = surface.bits.data();
+  return D3D_OK;
+}
+
+}  // namespace dx::opengl
