@@ -315,6 +315,25 @@ BOOL CWnd::IsWindowEnabled() const {
   return widget && !widget->testAttribute(Qt::WA_ForceDisabled) ? TRUE : FALSE;
 }
 
+void CWnd::SetWarning(BOOL on, LPCSTR tooltip) {
+  QWidget* widget = WidgetOf(m_hWnd);
+  if (!widget) return;
+  const QPalette normal = QApplication::palette(widget);
+  QPalette palette = widget->palette();
+  for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+    for (const QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText}) {
+      palette.setColor(group, role, on ? QColor(204, 0, 0) : normal.color(group, role));
+    }
+  }
+  widget->setPalette(palette);
+  widget->setToolTip(on && tooltip ? QString::fromUtf8(tooltip) : QString());
+}
+
+CString CWnd::GetToolTip() const {
+  QWidget* widget = WidgetOf(m_hWnd);
+  return widget ? CString(widget->toolTip().toUtf8().toStdString()) : CString();
+}
+
 BOOL CWnd::IsIconic() const {
   return ::IsIconic(m_hWnd);
 }

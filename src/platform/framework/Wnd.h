@@ -67,6 +67,11 @@ class CWnd : public CCmdTarget {
   // Returns whether the window was disabled before.
   BOOL EnableWindow(BOOL enable = TRUE);
   BOOL IsWindowEnabled() const;
+  // Marks a value the program cannot use as it stands: the window's text turns red and
+  // tooltip says why. Off restores the normal text colour and removes the tooltip.
+  void SetWarning(BOOL on, LPCSTR tooltip);
+  // The tooltip the window shows now; empty when it has none.
+  CString GetToolTip() const;
   BOOL IsIconic() const;
   BOOL IsZoomed() const;
   CWnd* SetFocus();
