@@ -135,9 +135,9 @@ void CShapeDlg::OnChangeStepsMinor() {
 void CShapeDlg::ShowStepLimit() {
   const int64_t vertices = static_cast<int64_t>(m_Owner->m_StepsMajor) * m_Owner->m_StepsMinor;
   const bool tooMany = vertices > Mesh::kMaxVertices;
-  static const std::string tip = "Not drawn: the two step counts multiplied must not exceed " +
-                                 std::to_string(Mesh::kMaxVertices) +
-                                 "; the torus keeps its last shape.";
-  // Pending the framework's warning marker on edits.
-  (void)tooMany;
+  static const std::string tip =
+      "Too many points to draw: the two step counts multiplied must not exceed " +
+      std::to_string(Mesh::kMaxVertices) + ", so the torus keeps its last shape.";
+  m_EditStepsMajor.SetWarning(tooMany, tip.c_str());
+  m_EditStepsMinor.SetWarning(tooMany, tip.c_str());
 }

@@ -12,7 +12,8 @@ inline constexpr int kSliderMaxPos = 128;
 void SetSliderRange(CSliderCtrl* slider);
 
 // Moves the thumb to the position showing value on the range lo..hi (truncated toward
-// zero; outside the range the thumb stops at the nearer end). Raises no scroll message.
+// zero, though a value read from a position shows at that position again; outside the
+// range the thumb stops at the nearer end). Raises no scroll message.
 // Nothing happens for a null slider or an empty range.
 void SetSliderValue(CSliderCtrl* slider, float lo, float hi, float value);
 
