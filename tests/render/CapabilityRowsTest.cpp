@@ -170,57 +170,6 @@ TEST(CapabilityRowsTest, BoxesFollowTheRowsAndCancelStopsAtOnce) {
   }
 }
 
-TEST(CapabilityRowsTest, CancelledDeviceIsAnnouncedAndNotRecorded) {
-  BoxRecorder user(IDCANCEL);
-  Renderer r;
-  D3DDEVICEDESC hal = PassingDesc();
-  hal.dwFlags &= ~D3DDD_TRICAPS;
-  D3DDEVICEDESC hel{};
-  GUID guid{1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}};
-  char description[] = "Fancy Device";
-  char name[] = "fancy";
-
-  EXPECT_EQ(Renderer::OnEnumDevice(&guid, description, name, &hal, &hel, &r), D3DENUMRET_OK);
-  ASSERT_EQ(user.boxes.size(), 2u);
-  EXPECT_EQ(user.boxes[0].text, kRow6);
-  EXPECT_EQ(user.boxes[0].caption, "Fancy Device");
-  EXPECT_EQ(user.boxes[1].text, "Fancy Device\nfancy\n\n\n" + kRow6 + "\n\n");
-  EXPECT_EQ(user.boxes[1].caption, "Direct3D Device does not Pass our stringent requirements!");
-  EXPECT_EQ(user.boxes[1].type, MB_OK);
-  EXPECT_FALSE(r.m_HalGuid.has_value());
-  EXPECT_FALSE(r.m_HelGuid.has_value());
-
-  EXPECT_EQ(Renderer::OnEnumDevice(&guid, description, name, &hal, &hel, nullptr),
-            D3DENUMRET_CANCEL);
-}
-
-TEST(CapabilityRowsTest, FirstAcceptedDeviceOfEachKindIsRecorded) {
-  BoxRecorder user(IDOK);
-  Renderer r;
-  D3DDEVICEDESC none{};
-  D3DDEVICEDESC hal1 = PassingDesc();
-  hal1.dwMaxVertexCount = 111;
-  D3DDEVICEDESC hal2 = PassingDesc();
-  hal2.dwMaxVertexCount = 222;
-  D3DDEVICEDESC hel = PassingDesc();
-  hel.dwMaxVertexCount = 333;
-  GUID g1{1, 0, 0, {}}, g2{2, 0, 0, {}}, g3{3, 0, 0, {}};
-  char text[] = "device";
-
-  Renderer::OnEnumDevice(&g1, text, text, &hal1, &none, &r);
-  Renderer::OnEnumDevice(&g2, text, text, &hal2, &none, &r);
-  D3DDEVICEDESC noHal{};
-  Renderer::OnEnumDevice(&g3, text, text, &noHal, &hel, &r);
-
-  EXPECT_TRUE(user.boxes.empty());
-  ASSERT_TRUE(r.m_HalGuid.has_value());
-  EXPECT_TRUE(IsEqualGUID(*r.m_HalGuid, g1));
-  EXPECT_EQ(r.m_HalDesc.dwMaxVertexCount, 111u);
-  ASSERT_TRUE(r.m_HelGuid.has_value());
-  EXPECT_TRUE(IsEqualGUID(*r.m_HelGuid, g3));
-  EXPECT_EQ(r.m_HelDesc.dwMaxVertexCount, 333u);
-}
-
 TEST(CapabilityRowsTest, DeviceAcceptedWithColourModelZeroGivesWayToTheNext) {
   // A software device whose description has colour model 0 fails row 7; the user lets it
   // through, yet the next accepted software device takes its slot.
@@ -242,6 +191,9 @@ TEST(CapabilityRowsTest, DeviceAcceptedWithColourModelZeroGivesWayToTheNext) {
   Renderer::OnEnumDevice(&g2, text, text, &noHal, &strong, &r);
   EXPECT_TRUE(IsEqualGUID(*r.m_HelGuid, g2));
   EXPECT_EQ(r.m_HelDesc.dwMaxVertexCount, 2u);
+
+  // Without its renderer the handler stops the enumeration.
+  EXPECT_EQ(Renderer::OnEnumDevice(&g1, text, text, &noHal, &strong, nullptr), D3DENUMRET_CANCEL);
 }
 
 TEST(CapabilityRowsTest, PickDescPrefersAFilledSlot) {
