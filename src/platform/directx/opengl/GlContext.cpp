@@ -238,12 +238,102 @@ bool GlContext::ReadFeatures(const OpenGLOptions& options, std::string& reason) 
   }
   // Direct3D's flat shading takes the first vertex of each triangle.
   glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
-  if (m_Features.clipControl) glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
+  if (m_Features.clipControl) glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
   if (glGetError() != GL_NO_ERROR) {
     reason = "OpenGL refused the provoking vertex or clip control setting";
     return false;
   }
+  ProbeFillRule();
   return true;
+}
+
+void GlContext::ProbeFillRule() {
+  constexpr int kSize = 4;
+  static constexpr const char* kVertex =
+      "#version 330 core\n"
+      "layout(location = 0) in vec2 p;\n"
+      "void main() { gl_Position = vec4(p, 0.0, 1.0); }\n";
+  static constexpr const char* kFragment =
+      "#version 330 core\n"
+      "layout(location = 0) out vec4 c;\n"
+      "void main() { c = vec4(1.0); }\n";
+  auto compile = [](GLenum kind, const char* text) {
+    GLuint shader = glCreateShader(kind);
+    glShaderSource(shader, 1, &text, nullptr);
+    glCompileShader(shader);
+    return shader;
+  };
+  const GLuint vs = compile(GL_VERTEX_SHADER, kVertex);
+  const GLuint fs = compile(GL_FRAGMENT_SHADER, kFragment);
+  const GLuint program = glCreateProgram();
+  glAttachShader(program, vs);
+  glAttachShader(program, fs);
+  glLinkProgram(program);
+  glDeleteShader(vs);
+  glDeleteShader(fs);
+  GLint linked = GL_FALSE;
+  glGetProgramiv(program, GL_LINK_STATUS, &linked);
+
+  GLuint texture = 0, fbo = 0, vao = 0, buffer = 0;
+  glGenTextures(1, &texture);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, kSize, kSize, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+  glBindTexture(GL_TEXTURE_2D, 0);
+  glGenFramebuffers(1, &fbo);
+  glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
+  glGenVertexArrays(1, &vao);
+  glBindVertexArray(vao);
+  glGenBuffers(1, &buffer);
+  glBindBuffer(GL_ARRAY_BUFFER, buffer);
+  glEnableVertexAttribArray(0);
+  glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
+  glViewport(0, 0, kSize, kSize);
+  glDisable(GL_SCISSOR_TEST);
+  glDisable(GL_CULL_FACE);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_BLEND);
+
+  // Pixel centres (1,1), (3,1), (1,3), y down: the top-left rule covers (1,1), (2,1), (1,2).
+  const float corners[3][2] = {{1, 1}, {3, 1}, {1, 3}};
+  auto covers = [&](bool topRowFirst) {
+    float ndc[3][2];
+    for (int i = 0; i < 3; ++i) {
+      ndc[i][0] = (corners[i][0] + 0.5f) * 2.0f / kSize - 1.0f;
+      const float y = (corners[i][1] + 0.5f) * 2.0f / kSize - 1.0f;
+      ndc[i][1] = topRowFirst ? y : -y;
+    }
+    glBufferData(GL_ARRAY_BUFFER, sizeof ndc, ndc, GL_STREAM_DRAW);
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDrawArrays(GL_TRIANGLES, 0, 3);
+    uint32_t pixels[kSize * kSize] = {};
+    glReadPixels(0, 0, kSize, kSize, GL_BGRA, GL_UNSIGNED_BYTE, pixels);
+    for (int row = 0; row < kSize; ++row) {
+      for (int x = 0; x < kSize; ++x) {
+        const int d3dRow = topRowFirst ? row : kSize - 1 - row;
+        const bool wanted = (d3dRow == 1 && (x == 1 || x == 2)) || (d3dRow == 2 && x == 1);
+        if ((pixels[row * kSize + x] != 0) != wanted) return false;
+      }
+    }
+    return true;
+  };
+  if (linked == GL_TRUE) {
+    glUseProgram(program);
+    // Where neither orientation gives the rule, the top row goes first (no flips).
+    m_Features.topRowFirst = covers(true) || !covers(false);
+    glUseProgram(0);
+  }
+  glBindVertexArray(0);
+  glBindBuffer(GL_ARRAY_BUFFER, 0);
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  glDeleteBuffers(1, &buffer);
+  glDeleteVertexArrays(1, &vao);
+  glDeleteFramebuffers(1, &fbo);
+  glDeleteTextures(1, &texture);
+  glDeleteProgram(program);
+  while (glGetError() != GL_NO_ERROR) {
+  }
 }
 
 GLenum GlContext::DepthFormat(DWORD bits) const {

@@ -18,7 +18,10 @@ namespace dx::opengl {
 struct GlFeatures {
   int major = 0;
   int minor = 0;
-  bool clipControl = false;  // glClipControl: Direct3D's depth range and upper-left origin
+  bool clipControl = false;  // glClipControl: Direct3D's depth range 0..w
+  // The picture's top row goes in OpenGL's row 0: with it, OpenGL's tie rule for pixel
+  // centres on an edge is Direct3D's top-left rule (found out by ProbeFillRule).
+  bool topRowFirst = true;
   int maxTextureSize = 0;
   DWORD depthBitDepths = 0;  // DDBD_ mask of the depth formats a framebuffer accepts
   GLenum depth32Format = 0;  // GL_DEPTH_COMPONENT32 where it renders, else 32F
@@ -52,6 +55,9 @@ class GlContext {
  private:
   GlContext() = default;
   bool ReadFeatures(const OpenGLOptions& options, std::string& reason);
+  // Draws a triangle whose edges pass through pixel centres in each orientation and keeps
+  // the one that covers the pixels Direct3D's top-left rule covers.
+  void ProbeFillRule();
 
   void* m_Display = nullptr;  // EGLDisplay
   void* m_Context = nullptr;  // EGLContext

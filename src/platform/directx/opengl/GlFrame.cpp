@@ -206,7 +206,8 @@ int UsableLightCount(const DrawState& state) {
 }
 
 void FillFrameBlock(const DrawState& state, const StageSetup& stages, int targetWidth,
-                    int targetHeight, bool clipControl, bool lit, FrameBlock& out) {
+                    int targetHeight, bool clipControl, bool topRowFirst, bool lit,
+                    FrameBlock& out) {
   // 1. Matrices: world · view, then · projection, then the viewport and OpenGL's window.
   float world[4][4], view[4][4], projection[4][4];
   std::memcpy(world, &state.world, sizeof world);
@@ -228,15 +229,13 @@ void FillFrameBlock(const DrawState& state, const StageSetup& stages, int target
     const float x = clip[i][0] * sx + clip[i][3] * ox;
     const float y = clip[i][1] * sy + clip[i][3] * oy;
     const double z = clip[i][2], w = clip[i][3];
-    // OpenGL window x = pixel x + 0.5 over a viewport covering the whole target.
+    // OpenGL window x = pixel x + 0.5 over a viewport covering the whole target; window y =
+    // pixel y + 0.5 with the top row first, else height - 0.5 - pixel y.
     toClip[i][0] = static_cast<float>(x * (2.0 / tw) + w * (1.0 / tw - 1.0));
-    if (clipControl) {
-      toClip[i][1] = static_cast<float>(-y * (2.0 / th) + w * (1.0 - 1.0 / th));
-      toClip[i][2] = static_cast<float>(z);
-    } else {
-      toClip[i][1] = static_cast<float>(y * (2.0 / th) + w * (1.0 / th - 1.0));
-      toClip[i][2] = static_cast<float>(2.0 * z - w);
-    }
+    toClip[i][1] = topRowFirst ? static_cast<float>(y * (2.0 / th) + w * (1.0 / th - 1.0))
+                               : static_cast<float>(-y * (2.0 / th) + w * (1.0 - 1.0 / th));
+    // Clip-space depth 0..w: OpenGL's own range -w..w unless clip control takes 0..w.
+    toClip[i][2] = static_cast<float>(clipControl ? z : 2.0 * z - w);
     toClip[i][3] = static_cast<float>(w);
   }
   Store(toClip, out.toClip);

@@ -5,11 +5,12 @@
 // Conventions shared with the software device:
 // - positions go through world · view · projection as row vectors (v · W · V · P), then the
 //   viewport: pixel x = dwX + (x/w − ClipX) · Width / ClipWidth, pixel y = dwY + (ClipY −
-//   y/w) · Height / ClipHeight; Direct3D samples pixel (x, y) at the point (x, y), so the
-//   OpenGL window position is the pixel position plus one half;
+//   y/w) · Height / ClipHeight; Direct3D samples pixel (x, y) at the point (x, y), OpenGL at
+//   its centre, so the OpenGL window position is offset by one half;
 // - clip-space depth runs from 0 at the near plane to w at the far plane, then MinZ..MaxZ;
-// - row 0 of the framebuffer is the top row of the picture, so a read-back comes out in the
-//   surface's order; triangles clockwise on the screen are OpenGL's front faces.
+// - the picture is stored with its top row first or last, whichever makes the OpenGL
+//   implementation's rule for pixel centres on an edge Direct3D's top-left rule (OpenGL
+//   leaves the rule open; GlContext finds it out once); read-backs and uploads follow.
 #pragma once
 
 #include <cstdint>
@@ -63,9 +64,11 @@ StageSetup ReadStages(const DrawState& state);
 
 // Fills the uniform block for a draw into a target of the given size. lit: the draw has
 // normals and a material, so vertices are lit. clipControl: OpenGL takes Direct3D's depth
-// range and upper-left origin directly (else the shader's output is remapped).
+// range directly (else the shader's output is remapped to -w..w). topRowFirst: the
+// picture's top row is OpenGL's row 0 (else its last row).
 void FillFrameBlock(const DrawState& state, const StageSetup& stages, int targetWidth,
-                    int targetHeight, bool clipControl, bool lit, FrameBlock& out);
+                    int targetHeight, bool clipControl, bool topRowFirst, bool lit,
+                    FrameBlock& out);
 
 // Number of lights FillFrameBlock puts in the block (active ones of a known kind, at most
 // kMaxLights).

@@ -138,27 +138,23 @@ HRESULT GlPipeline::Fail(HRESULT hr, std::string text) {
 
 HRESULT GlPipeline::UploadColour() {
   const SurfaceData& t = *m_Target;
+  // Rows in OpenGL's order; a target without alpha reads as opaque, so destination-alpha
+  // blending sees 255 as on the software device.
+  std::vector<uint32_t> rows(static_cast<size_t>(t.width) * t.height);
+  const uint32_t opaque = m_TargetHasAlpha ? 0u : 0xFF000000u;
+  for (int y = 0; y < t.height; ++y) {
+    const uint8_t* in = t.bits.data() + static_cast<size_t>(y) * t.pitch;
+    uint32_t* out = &rows[static_cast<size_t>(TopRowFirst() ? y : t.height - 1 - y) * t.width];
+    std::memcpy(out, in, static_cast<size_t>(t.width) * 4);
+    if (opaque) {
+      for (int x = 0; x < t.width; ++x) out[x] |= opaque;
+    }
+  }
   glBindTexture(GL_TEXTURE_2D, m_Colour);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-  if (m_TargetHasAlpha) {
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, t.pitch / 4);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, t.width, t.height, GL_BGRA, GL_UNSIGNED_BYTE,
-                    t.bits.data());
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-  } else {
-    // A target without alpha reads as opaque (destination-alpha blending sees 255).
-    std::vector<uint32_t> opaque(static_cast<size_t>(t.width) * t.height);
-    for (int y = 0; y < t.height; ++y) {
-      const uint8_t* row = t.bits.data() + static_cast<size_t>(y) * t.pitch;
-      for (int x = 0; x < t.width; ++x) {
-        uint32_t p;
-        std::memcpy(&p, row + x * 4, 4);
-        opaque[static_cast<size_t>(y) * t.width + x] = p | 0xFF000000u;
-      }
-    }
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, t.width, t.height, GL_BGRA, GL_UNSIGNED_BYTE,
-                    opaque.data());
-  }
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, t.width, t.height, GL_BGRA, GL_UNSIGNED_BYTE,
+                  rows.data());
   glBindTexture(GL_TEXTURE_2D, 0);
   if (HRESULT hr = ResultOfGlError(glGetError()); FAILED(hr))
     return Fail(hr, "the surface could not be copied to OpenGL");
@@ -167,7 +163,7 @@ HRESULT GlPipeline::UploadColour() {
   return D3D_OK;
 }
 
-HRESULT GlPipeline::Bind(DrawState& state) {
+HRESULT GlPipeline::Bind(DrawState& state, bool depthUsed) {
   if (!m_Context->MakeCurrent())
     return Fail(D3DERR_INITFAILED, "the OpenGL context could not be made current");
   if (state.target && state.target != m_Target)
@@ -181,12 +177,14 @@ HRESULT GlPipeline::Bind(DrawState& state) {
     if (HRESULT hr = UploadColour(); FAILED(hr)) return hr;
     m_DrawnSinceReadBack = false;
   }
-  GLuint depth = 0;
-  if (state.zbuffer) {
-    if (HRESULT hr = UploadDepth(m_Context, *state.zbuffer, depth); FAILED(hr))
-      return Fail(hr, "the z-buffer could not be made or copied in OpenGL");
-  }
   glBindFramebuffer(GL_FRAMEBUFFER, m_Framebuffer);
+  // The z-buffer is made ready only for calls that use it, so a z-buffer this device cannot
+  // take fails just those (as on the software device).
+  if (!depthUsed) return D3D_OK;
+  GLuint depth = 0;
+  if (HRESULT hr = UploadDepth(m_Context, *state.zbuffer, m_Target->height, TopRowFirst(), depth);
+      FAILED(hr))
+    return Fail(hr, "the z-buffer could not be made or copied in OpenGL");
   // Holding the z-buffer's copy keeps its texture name from being deleted and reused while
   // the framebuffer still refers to it.
   std::shared_ptr<void> copy = state.zbuffer ? state.zbuffer->deviceData : nullptr;
@@ -209,7 +207,8 @@ HRESULT GlPipeline::Bind(DrawState& state) {
 HRESULT GlPipeline::Clear(DrawState& state, const D3DRECT* rects, DWORD count, DWORD flags,
                           D3DCOLOR colour, D3DVALUE z) {
   PhaseTimer timer(*m_Profile, &OpenGLProfile::clearSeconds);
-  if (HRESULT hr = Bind(state); FAILED(hr)) return hr;
+  const bool clearDepth = (flags & D3DCLEAR_ZBUFFER) && state.zbuffer;
+  if (HRESULT hr = Bind(state, clearDepth); FAILED(hr)) return hr;
   GLbitfield mask = 0;
   if (flags & D3DCLEAR_TARGET) {
     mask |= GL_COLOR_BUFFER_BIT;
@@ -220,7 +219,7 @@ HRESULT GlPipeline::Clear(DrawState& state, const D3DRECT* rects, DWORD count, D
                  m_TargetHasAlpha ? static_cast<float>(colour >> 24) / 255.0f : 1.0f);
   }
   // Without a z-buffer the depth part of a clear has nothing to do.
-  if ((flags & D3DCLEAR_ZBUFFER) && state.zbuffer) {
+  if (clearDepth) {
     mask |= GL_DEPTH_BUFFER_BIT;
     glDepthMask(GL_TRUE);
     glClearDepth(z > 0.0f ? (z < 1.0f ? static_cast<double>(z) : 1.0) : 0.0);  // nan: 0
@@ -246,8 +245,8 @@ HRESULT GlPipeline::Clear(DrawState& state, const D3DRECT* rects, DWORD count, D
     const int64_t x1 = std::min<int64_t>(rects[i].x2, limitX1);
     const int64_t y1 = std::min<int64_t>(rects[i].y2, limitY1);
     if (x1 <= x0 || y1 <= y0) continue;
-    glScissor(static_cast<GLint>(x0), static_cast<GLint>(y0), static_cast<GLsizei>(x1 - x0),
-              static_cast<GLsizei>(y1 - y0));
+    glScissor(static_cast<GLint>(x0), GlRow(static_cast<int>(y0), static_cast<int>(y1)),
+              static_cast<GLsizei>(x1 - x0), static_cast<GLsizei>(y1 - y0));
     glClear(mask);
   }
   if (HRESULT hr = ResultOfGlError(glGetError()); FAILED(hr))
@@ -328,12 +327,11 @@ void GlPipeline::ApplyRasterState(const DrawState& state, const ViewportMapping&
   glViewport(0, 0, m_Target->width, m_Target->height);
   glDepthRange(view.minZ, view.maxZ);
   glEnable(GL_SCISSOR_TEST);
-  glScissor(view.x0, view.y0, view.x1 - view.x0, view.y1 - view.y0);
+  glScissor(view.x0, GlRow(view.y0, view.y1), view.x1 - view.x0, view.y1 - view.y0);
 
-  // Direct3D's clockwise triangles are the front faces. With the upper-left origin OpenGL
-  // reckons facing as if y pointed up, so clockwise on the screen stays clockwise; with the
-  // y flip done in the shader it becomes OpenGL's counter-clockwise.
-  glFrontFace(m_Context->Features().clipControl ? GL_CW : GL_CCW);
+  // Direct3D's clockwise triangles are the front faces. With the top row first OpenGL sees
+  // the picture upside down, so they are its counter-clockwise ones.
+  glFrontFace(TopRowFirst() ? GL_CCW : GL_CW);
   if (const GLenum face = CullFace(rs[D3DRENDERSTATE_CULLMODE]); face) {
     glEnable(GL_CULL_FACE);
     glCullFace(face);
@@ -344,7 +342,7 @@ void GlPipeline::ApplyRasterState(const DrawState& state, const ViewportMapping&
   glPointSize(1.0f);
   glLineWidth(1.0f);
 
-  if (rs[D3DRENDERSTATE_ZENABLE] && state.zbuffer) {
+  if (rs[D3DRENDERSTATE_ZENABLE] && state.zbuffer && m_DepthAttached) {
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(DepthFunction(rs[D3DRENDERSTATE_ZFUNC]));
     glDepthMask(rs[D3DRENDERSTATE_ZWRITEENABLE] ? GL_TRUE : GL_FALSE);
@@ -379,8 +377,8 @@ HRESULT GlPipeline::Draw(DrawState& state, const DrawCall& call) {
   StageSetup stages;
   {
     PhaseTimer timer(*m_Profile, &OpenGLProfile::uploadSeconds);
-    if (HRESULT hr = Bind(state); FAILED(hr)) return hr;
     const bool depthTested = state.renderStates[D3DRENDERSTATE_ZENABLE] && state.zbuffer;
+    if (HRESULT hr = Bind(state, depthTested); FAILED(hr)) return hr;
     view = MapViewport(state.viewport, m_Target->width, m_Target->height,
                        depthTested ? state.zbuffer->width : 0,
                        depthTested ? state.zbuffer->height : 0);
@@ -392,7 +390,7 @@ HRESULT GlPipeline::Draw(DrawState& state, const DrawCall& call) {
     program = m_Context->Programs().Get(ProgramFeatures(state, stages), error);
     if (!program) return Fail(DDERR_GENERIC, "OpenGL device shader: " + error);
     FillFrameBlock(state, stages, m_Target->width, m_Target->height,
-                   m_Context->Features().clipControl, lit, m_Block);
+                   m_Context->Features().clipControl, TopRowFirst(), lit, m_Block);
     glBindBuffer(GL_UNIFORM_BUFFER, m_Uniforms);
     glBufferSubData(GL_UNIFORM_BUFFER, 0, sizeof(FrameBlock), &m_Block);
     glBindBufferBase(GL_UNIFORM_BUFFER, kFrameBlockBinding, m_Uniforms);
@@ -430,11 +428,17 @@ HRESULT GlPipeline::ReadBack() {
   glReadBuffer(GL_COLOR_ATTACHMENT0);
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
   glPixelStorei(GL_PACK_ROW_LENGTH, t.pitch / 4);
-  // Row 0 of the framebuffer is the picture's top row, so the rows come out in order.
   glReadPixels(0, 0, t.width, t.height, GL_BGRA, GL_UNSIGNED_BYTE, t.bits.data());
   glPixelStorei(GL_PACK_ROW_LENGTH, 0);
   if (HRESULT hr = ResultOfGlError(glGetError()); FAILED(hr))
     return Fail(hr, "OpenGL failed to read the picture back");
+  // The surface keeps the top row first.
+  const size_t rowBytes = static_cast<size_t>(t.width) * 4;
+  for (int top = 0, bottom = t.height - 1; !TopRowFirst() && top < bottom; ++top, --bottom) {
+    uint8_t* a = t.bits.data() + static_cast<size_t>(top) * t.pitch;
+    uint8_t* b = t.bits.data() + static_cast<size_t>(bottom) * t.pitch;
+    std::swap_ranges(a, a + rowBytes, b);
+  }
   ++t.version;
   m_ColourVersion = t.version;
   m_DrawnSinceReadBack = false;

@@ -44,15 +44,18 @@ class GlPipeline final : public Pipeline {
   GlPipeline(std::shared_ptr<GlContext> context, std::shared_ptr<OpenGLProfile> profile,
              SurfaceData& target);
   HRESULT Init(std::string& error);
-  // Makes the context current, brings the colour and depth copies up to date and binds the
-  // framebuffer.
-  HRESULT Bind(DrawState& state);
+  // Makes the context current, brings the colour copy (and, when the call uses it, the
+  // depth copy) up to date and binds the framebuffer.
+  HRESULT Bind(DrawState& state, bool depthUsed);
   HRESULT UploadColour();
   HRESULT ReadBack();
   HRESULT BindVertices(const DrawCall& call, const VertexLayout& layout, const StageSetup& stages);
   HRESULT BindTextures(const DrawState& state, const StageSetup& stages);
   void ApplyRasterState(const DrawState& state, const ViewportMapping& view);
   HRESULT Fail(HRESULT hr, std::string text);
+  bool TopRowFirst() const { return m_Context->Features().topRowFirst; }
+  // The first OpenGL row of the picture's rows [top, bottom).
+  GLint GlRow(int top, int bottom) const { return TopRowFirst() ? top : m_Target->height - bottom; }
 
   std::shared_ptr<GlContext> m_Context;
   std::shared_ptr<OpenGLProfile> m_Profile;

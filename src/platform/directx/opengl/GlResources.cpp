@@ -185,54 +185,57 @@ HRESULT UploadTexture(const std::shared_ptr<GlContext>& context, SurfaceData& su
   return D3D_OK;
 }
 
-HRESULT UploadDepth(const std::shared_ptr<GlContext>& context, SurfaceData& surface,
-                    GLuint& texture) {
+HRESULT UploadDepth(const std::shared_ptr<GlContext>& context, SurfaceData& surface, int rows,
+                    bool topRowFirst, GLuint& texture) {
   const DWORD bits = surface.format.dwZBufferBitDepth;
   const GLenum format = context->DepthFormat(bits);
-  if (!format || surface.width <= 0 || surface.height <= 0) return DDERR_INVALIDPIXELFORMAT;
+  if (!format || !(surface.format.dwFlags & DDPF_ZBUFFER) || surface.width <= 0 ||
+      surface.height <= 0 || rows <= 0)
+    return DDERR_INVALIDPIXELFORMAT;
   GlObjectCopy* copy = CopyFor(context, surface.deviceData, GlObjectCopy::Kind::kTexture);
   if (!copy) return DDERR_OUTOFMEMORY;
   texture = copy->Name();
-  const bool sameStore = copy->filled && copy->width == surface.width &&
-                         copy->height == surface.height && copy->format == format;
+  const bool sameStore = copy->filled && copy->width == surface.width && copy->height == rows &&
+                         copy->format == format && copy->topRowFirst == topRowFirst;
   if (sameStore && copy->version == surface.version && copy->source == surface.bits.data())
     return D3D_OK;
   const size_t bytes = bits == 16 ? 2 : 4;
-  const bool readable = Readable(surface, bytes);
   DrainErrors();
   glBindTexture(GL_TEXTURE_2D, texture);
   if (!sameStore) {
-    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), surface.width, surface.height, 0,
+    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), surface.width, rows, 0,
                  GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, nullptr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
   }
-  if (readable) {
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    if (bits == 24) {
-      // 24-bit depth sits in the low bits of 32-bit words; OpenGL reads 32-bit words as the
-      // full range, so widen each value (the top byte repeated keeps 0xFFFFFF at 1.0).
-      std::vector<uint32_t> widened(static_cast<size_t>(surface.width) * surface.height);
-      for (int y = 0; y < surface.height; ++y) {
-        const uint8_t* row = surface.bits.data() + static_cast<size_t>(y) * surface.pitch;
-        for (int x = 0; x < surface.width; ++x) {
-          uint32_t v;
+  if (Readable(surface, bytes)) {
+    // Every depth format goes up as 32-bit words, which OpenGL reads as the full range:
+    // 16-bit values are widened by repeating them, 24-bit ones (in the low bits of their
+    // word) by repeating the top byte, so the largest value stays 1.0.
+    const int height = std::min(surface.height, rows);
+    std::vector<uint32_t> widened(static_cast<size_t>(surface.width) * height);
+    for (int y = 0; y < height; ++y) {
+      const uint8_t* row = surface.bits.data() + static_cast<size_t>(y) * surface.pitch;
+      uint32_t* out =
+          &widened[static_cast<size_t>(topRowFirst ? y : height - 1 - y) * surface.width];
+      for (int x = 0; x < surface.width; ++x) {
+        uint32_t v = 0;
+        if (bits == 16) {
+          uint16_t h;
+          std::memcpy(&h, row + x * 2, 2);
+          v = (uint32_t{h} << 16) | h;
+        } else {
           std::memcpy(&v, row + x * 4, 4);
-          v &= 0xFFFFFFu;
-          widened[static_cast<size_t>(y) * surface.width + x] = (v << 8) | (v >> 16);
+          if (bits == 24) v = ((v & 0xFFFFFFu) << 8) | ((v >> 16) & 0xFFu);
         }
+        out[x] = v;
       }
-      glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-      glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, surface.width, surface.height, GL_DEPTH_COMPONENT,
-                      GL_UNSIGNED_INT, widened.data());
-    } else {
-      glPixelStorei(GL_UNPACK_ROW_LENGTH, surface.pitch / static_cast<int>(bytes));
-      glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, surface.width, surface.height, GL_DEPTH_COMPONENT,
-                      bits == 16 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT, surface.bits.data());
-      glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     }
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, topRowFirst ? 0 : rows - height, surface.width, height,
+                    GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, widened.data());
   }
   if (HRESULT hr = ResultOfGlError(glGetError()); FAILED(hr)) {
     copy->filled = false;
@@ -240,8 +243,9 @@ HRESULT UploadDepth(const std::shared_ptr<GlContext>& context, SurfaceData& surf
   }
   copy->filled = true;
   copy->width = surface.width;
-  copy->height = surface.height;
+  copy->height = rows;
   copy->format = format;
+  copy->topRowFirst = topRowFirst;
   copy->version = surface.version;
   copy->source = surface.bits.data();
   return D3D_OK;

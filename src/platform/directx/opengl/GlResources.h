@@ -29,6 +29,7 @@ class GlObjectCopy {
   int width = 0;
   int height = 0;
   GLenum format = 0;
+  bool topRowFirst = true;
   const void* source = nullptr;  // the source's storage when it was copied
 
  private:
@@ -51,10 +52,12 @@ HRESULT UploadVertexBuffer(const std::shared_ptr<GlContext>& context, VertexBuff
 HRESULT UploadTexture(const std::shared_ptr<GlContext>& context, SurfaceData& surface,
                       GLuint& texture);
 
-// A z-buffer surface as a depth texture of its format; the CPU copy is uploaded when its
-// version changed (after a Lock/Unlock), never read back.
-HRESULT UploadDepth(const std::shared_ptr<GlContext>& context, SurfaceData& surface,
-                    GLuint& texture);
+// A z-buffer surface as a depth texture of its format, `rows` high (the render target's
+// height), its rows in the order the target's picture has (the top row first, or last) so
+// that the two line up. The CPU copy is uploaded when its version changed (after a
+// Lock/Unlock), never read back.
+HRESULT UploadDepth(const std::shared_ptr<GlContext>& context, SurfaceData& surface, int rows,
+                    bool topRowFirst, GLuint& texture);
 
 // Texels of a surface as 0xAARRGGBB (alpha 255 where the format has none) and the chain of
 // smaller levels, each the rounded mean of up to four texels of the one above.

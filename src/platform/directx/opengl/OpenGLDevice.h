@@ -73,8 +73,8 @@ class OpenGLDriver final : public DeviceDriver {
 
 // Choices for the context, for tests and diagnosis.
 struct OpenGLOptions {
-  // Take Direct3D's depth range and upper-left origin through glClipControl where OpenGL
-  // offers it. Off: the shader remaps depth and flips y itself, as on a plain OpenGL 3.3.
+  // Take Direct3D's depth range through glClipControl where OpenGL offers it. Off: the
+  // shader remaps depth itself, as on a plain OpenGL 3.3.
   bool useClipControl = true;
 };
 
