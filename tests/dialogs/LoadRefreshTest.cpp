@@ -120,17 +120,4 @@ TEST_F(LoadRefreshTest, ACancelledLoadRefreshesNothing) {
   EXPECT_EQ(material().m_Diffuse.x, 0.123f);
 }
 
-TEST_F(LoadRefreshTest, DialogsOpenedAfterALoadStartFromTheLoadedValues) {
-  WriteFile(kLoadedFile);
-  Load();
-  EXPECT_EQ(m_Main->m_StepsMinor, 2);  // no dialog open to raise it yet
-  CShapeDlg& shape = OpenShape();
-  EXPECT_EQ(TextOf(shape.m_EditStepsMinor), "2");
-  EXPECT_EQ(m_Main->m_StepsMinor, 3);
-  EXPECT_EQ(shape.m_SliderRadiusMinor.GetPos(), 106);
-  CMaterialDlg& mat = OpenMaterial();
-  simulate::Click(mat.GetDlgItem(1014));
-  EXPECT_EQ(TextOf(mat.m_EditPower), "33");
-}
-
 }  // namespace
