@@ -1,6 +1,7 @@
 // The application object's message loop: the idle hook, modal loops, the quit message
 // and the exit code.
 #include <QApplication>
+#include <QFile>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "FrameworkFixture.h"
+#include "platform/framework/qt/Icon.h"
 #include "resources/Resource.h"
 
 namespace {
@@ -32,10 +34,6 @@ class LoopApp : public CWinApp {
   }
   int ExitInstance() override {
     ++exitCalls;
-    if (m_pMainWnd) {
-      delete m_pMainWnd;
-      m_pMainWnd = nullptr;
-    }
     return CWinApp::ExitInstance() + exitOffset;
   }
 };
@@ -148,11 +146,11 @@ TEST_F(WinAppTest, QuitPostedDuringStartEndsTheLoopWithoutIdleCalls) {
 TEST_F(WinAppTest, AfxWinMainRunsStartLoopAndExit) {
   LoopApp app;
   EXPECT_EQ(AfxGetApp(), &app);
-  app.init = [&app] {
-    auto* dlg = new CDialog;
-    app.m_pMainWnd = dlg;
-    dlg->Create(IDD_MATERIAL_DIALOG);
-    dlg->ShowWindow(SW_SHOWNORMAL);
+  CDialog mainDialog;
+  app.init = [&app, &mainDialog] {
+    app.m_pMainWnd = &mainDialog;
+    mainDialog.Create(IDD_MATERIAL_DIALOG);
+    mainDialog.ShowWindow(SW_SHOWNORMAL);
   };
   app.idle = [&app](LONG) {
     // Closing the main window ends the program: destroying it posts the quit message.
@@ -165,6 +163,7 @@ TEST_F(WinAppTest, AfxWinMainRunsStartLoopAndExit) {
   EXPECT_EQ(app.counts.size(), 3u);
   EXPECT_EQ(app.exitCalls, 1);
   EXPECT_EQ(AfxGetMainWnd(), nullptr);
+  EXPECT_EQ(mainDialog.m_hWnd, nullptr);
 }
 
 TEST_F(WinAppTest, FailedStartSkipsTheLoop) {
@@ -186,6 +185,28 @@ TEST_F(WinAppTest, ApplicationIconHasThreeSizes) {
   EXPECT_EQ(app.LoadIcon("named"), nullptr);
   EXPECT_EQ(GetSystemMetrics(SM_CXICON), 32);
   EXPECT_EQ(GetSystemMetrics(SM_CYSMICON), 16);
+  const QList<QSize> sizes = icon->icon.availableSizes();
+  for (int size : {16, 32, 48}) {
+    EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
+    // The pictures under resources/ when they are there, else the drawn ring.
+    const QString file = QStringLiteral(QUENNET_SOURCE_DIR "/src/resources/icon-%1.png").arg(size);
+    const QImage expected = QFile::exists(file) ? QImage(file) : DrawTorusIcon(size);
+    ASSERT_FALSE(expected.isNull()) << file.toStdString();
+    EXPECT_EQ(ApplicationIconImage(size).convertToFormat(QImage::Format_ARGB32),
+              expected.convertToFormat(QImage::Format_ARGB32))
+        << size;
+  }
+}
+
+TEST(ApplicationIcon, DrawnRingHasAHoleAndTransparentCorners) {
+  for (int size : {16, 32, 48}) {
+    const QImage ring = DrawTorusIcon(size).convertToFormat(QImage::Format_ARGB32);
+    EXPECT_EQ(qAlpha(ring.pixel(0, 0)), 0) << size;
+    if (size >= 32) {
+      EXPECT_EQ(qAlpha(ring.pixel(size / 2, size / 2)), 0) << "the hole, at " << size;
+    }
+    EXPECT_EQ(qAlpha(ring.pixel(size / 6, size / 2)), 255) << "the ring, at " << size;
+  }
 }
 
 }  // namespace

@@ -52,6 +52,19 @@ ButtonWindow::ButtonWindow(QWidget* parent, const DialogItemTemplate& item)
   QObject::connect(this, &QAbstractButton::clicked, this, [this] { NotifyParent(BN_CLICKED); });
 }
 
+void ButtonWindow::paintEvent(QPaintEvent* event) {
+  DispatchPaint(event, [this, event] {
+    QPushButton::paintEvent(event);
+    // A flat button is drawn without shading but keeps its frame, so a button without
+    // a caption can still be seen.
+    if (isFlat()) {
+      QPainter painter(this);
+      painter.setPen(palette().color(QPalette::Shadow));
+      painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+  });
+}
+
 // ------------------------------------------------------------------ edit
 
 EditWindow::EditWindow(QWidget* parent, const DialogItemTemplate& item)

@@ -16,6 +16,9 @@ class ButtonWindow : public NativeWidget<QPushButton> {
   ButtonWindow(QWidget* parent, const DialogItemTemplate& item);
   void SetText(const QString& text) override { setText(text); }
   QString Text() const override { return text(); }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
 };
 
 class EditWindow : public NativeWidget<QLineEdit> {

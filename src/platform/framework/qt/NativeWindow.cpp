@@ -193,6 +193,8 @@ bool NativeWindow::PresentImage(const uint32_t* pixels, int pitch, const RECT& s
 }
 
 void NativeWindow::DispatchPaint(QPaintEvent* event, const std::function<void()>& basePaint) {
+  // A minimised window shows only what it paints itself (its icon), not its controls.
+  if (!m_Widget->isWindow() && m_Widget->window()->isMinimized()) return;
   QPaintEvent* savedEvent = m_PaintEvent;
   const std::function<void()>* savedBase = m_BasePaint;
   const bool savedPainted = m_DefaultPainted;
