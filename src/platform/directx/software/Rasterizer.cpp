@@ -4,6 +4,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace dx::software {
 namespace {
 
@@ -112,52 +116,67 @@ Factor BlendFactor(DWORD mode, const int* src, const int* dst) {
   }
 }
 
-// 0..255 for v >> 16 in -256 .. 767 (the index is offset by 256).
-struct SaturationTable {
-  uint32_t value[1024];
-  constexpr SaturationTable() : value() {
-    for (int i = 0; i < 1024; ++i) {
-      const int v = i - 256;
-      value[i] = static_cast<uint32_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
-    }
-  }
-};
-constexpr SaturationTable kSaturate;
-constexpr int64_t kColourLow = -256ll << 16;
-constexpr int64_t kColourHigh = (768ll << 16) - 1;
-
-inline uint32_t Sat(int32_t v) {
-  return kSaturate.value[(v >> 16) + 256];
+// The low 32 bits: colours step in 32-bit lanes whose arithmetic wraps, so values that are
+// far out of range only at the (possibly outside) anchor still come out right in the span.
+inline int32_t Low32(int64_t v) {
+  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v)));
 }
+
+// Four colour channels (lanes b, g, r, a) in 16.16 fixed point that step together; their
+// arithmetic wraps, and packing saturates each to a byte of 0xAARRGGBB.
+#if defined(__SSE2__)
+using Lanes = __m128i;
+inline Lanes MakeLanes(int32_t r, int32_t g, int32_t b, int32_t a) {
+  return _mm_set_epi32(a, r, g, b);
+}
+inline Lanes Add(Lanes x, Lanes y) {
+  return _mm_add_epi32(x, y);
+}
+inline uint32_t Pack(Lanes c) {
+  __m128i v = _mm_srai_epi32(c, 16);
+  v = _mm_packs_epi32(v, v);
+  v = _mm_packus_epi16(v, v);
+  return static_cast<uint32_t>(_mm_cvtsi128_si32(v));
+}
+#else
+struct Lanes {
+  uint32_t v[4];  // b, g, r, a
+};
+inline Lanes MakeLanes(int32_t r, int32_t g, int32_t b, int32_t a) {
+  return Lanes{{static_cast<uint32_t>(b), static_cast<uint32_t>(g), static_cast<uint32_t>(r),
+                static_cast<uint32_t>(a)}};
+}
+inline Lanes Add(Lanes x, Lanes y) {
+  for (int i = 0; i < 4; ++i) x.v[i] += y.v[i];
+  return x;
+}
+inline uint32_t Pack(Lanes c) {
+  uint32_t out = 0;
+  for (int i = 0; i < 4; ++i) {
+    const int32_t v = static_cast<int32_t>(c.v[i]) >> 16;
+    out |= static_cast<uint32_t>(v < 0 ? 0 : (v > 255 ? 255 : v)) << (8 * i);
+  }
+  return out;
+}
+#endif
 
 // The common case: no blending, alpha test or texture; a fixed depth comparison.
 template <int kDepthBits, DWORD kFunc, bool kWrite, bool kAlpha>
-[[gnu::always_inline]] inline bool FastSpan(const PixelState& s, int py, int xl, int xr,
-                                            const FixedSpan& f, uint64_t& written) {
-  const int64_t n = xr - xl;
-  constexpr int kChannels = kAlpha ? 4 : 3;
-  int32_t c[4] = {0, 0, 0, 0}, dc[4] = {0, 0, 0, 0};
-  for (int i = 0; i < kChannels; ++i) {
-    const int64_t end = f.colour[i] + f.colourStep[i] * n;
-    if (f.colour[i] < kColourLow || f.colour[i] > kColourHigh || end < kColourLow ||
-        end > kColourHigh) {
-      return false;
-    }
-    c[i] = static_cast<int32_t>(f.colour[i]);
-    dc[i] = static_cast<int32_t>(f.colourStep[i]);
-  }
+[[gnu::always_inline]] inline void FastSpan(const PixelState& s, int py, int xl, int xr, Lanes c,
+                                            Lanes dc, int64_t z, int64_t dz, uint64_t& written) {
   uint32_t* colour =
       reinterpret_cast<uint32_t*>(s.colour + static_cast<size_t>(py) * s.colourPitch);
   [[maybe_unused]] uint8_t* depthRow = s.depth + static_cast<size_t>(py) * s.depthPitch;
-  [[maybe_unused]] int64_t z = f.z;
+  const uint32_t fixedAlpha = kAlpha ? 0u : 0xFF000000u;
   for (int x = xl; x <= xr; ++x) {
+    bool pass = true;
     if constexpr (kDepthBits != 0) {
       constexpr int64_t kMax = DepthMax(kDepthBits);
       int64_t zi = z >> 16;
-      zi = zi < 0 ? 0 : (zi > kMax ? kMax : zi);
+      zi = zi < 0 ? 0 : zi;
+      zi = zi > kMax ? kMax : zi;
       const uint32_t zv = static_cast<uint32_t>(zi);
-      z += f.zStep;
-      bool pass;
+      z += dz;
       if constexpr (kDepthBits == 16) {
         uint16_t* d = reinterpret_cast<uint16_t*>(depthRow) + x;
         pass = Compare<kFunc>(zv, *d);
@@ -167,65 +186,87 @@ template <int kDepthBits, DWORD kFunc, bool kWrite, bool kAlpha>
         pass = Compare<kFunc>(zv, kDepthBits == 24 ? (*d & 0xFFFFFFu) : *d);
         if (kWrite && pass) *d = zv;
       }
-      if (!pass) {
-        for (int i = 0; i < kChannels; ++i) c[i] += dc[i];
-        continue;
-      }
     }
-    const uint32_t alpha = kAlpha ? Sat(c[3]) : 0xFFu;
-    colour[x] = (alpha << 24) | (Sat(c[0]) << 16) | (Sat(c[1]) << 8) | Sat(c[2]);
-    ++written;
-    for (int i = 0; i < kChannels; ++i) c[i] += dc[i];
+    if (pass) {
+      colour[x] = Pack(c) | fixedAlpha;
+      ++written;
+    }
+    c = Add(c, dc);
   }
-  return true;
 }
 
-// The rows of a fast triangle; each span steps colour and depth from the row's left end.
+// Colour and depth at a pixel of a fast triangle's planes. Kept out of line: it is needed once
+// per edge and where the scissor cuts a span, and inlined it would crowd the row loop.
+[[gnu::noinline]] void ValueAt(const FastTriangle& t, int64_t x, int64_t y, Lanes& colour,
+                               int64_t& z) {
+  const int64_t dx = x - t.colFirst, dy = y - t.edges.rowFirst;
+  int32_t c[4];
+  for (int i = 0; i < 4; ++i) {
+    c[i] = Low32(t.start.colour[i] + t.start.colourStep[i] * dx + t.rowStep.colour[i] * dy);
+  }
+  colour = MakeLanes(c[0], c[1], c[2], c[3]);
+  z = t.start.z + t.start.zStep * dx + t.rowStep.z * dy;
+}
+
+// The rows of a fast triangle. Colour and depth are carried along the left edge from row to
+// row (the edge moves by a whole number of pixels, one of two amounts), so a span starts
+// without multiplications unless the scissor cuts it.
 template <int kDepthBits, DWORD kFunc, bool kWrite, bool kAlpha>
 void FastRows(FastTriangle& t) {
   const PixelState& s = *t.state;
-  FixedSpan row = t.start;
-  for (int64_t py = t.rowFirst; py <= t.rowLast; ++py) {
-    int64_t xl = t.colFirst, xr = t.colLast;
-    for (EdgeWalker& e : t.edges) {
-      switch (e.kind) {
-        case EdgeWalker::kLeft:
-          xl = std::max(xl, e.q + 1);
-          break;
-        case EdgeWalker::kRight:
-          xr = std::min(xr, e.q);
-          break;
-        default:
-          if (e.k <= 0) xr = xl - 1;
-          break;
-      }
-      e.NextRow();
+  // Locals, so that the pixel writes cannot be taken to change them.
+  EdgeSet edges = t.edges;
+  const int64_t colFirst = t.colFirst, colLast = t.colLast, rowLast = edges.rowLast;
+  const Lanes stepX = MakeLanes(Low32(t.start.colourStep[0]), Low32(t.start.colourStep[1]),
+                                Low32(t.start.colourStep[2]), Low32(t.start.colourStep[3]));
+  const int64_t zStepX = t.start.zStep;
+  uint64_t written = 0;
+  // Values at the left edge's first pixel, and their change per row for the edge's two steps.
+  Lanes edgeColour;
+  int64_t edgeZ;
+  Lanes colourIncrement[2];
+  int64_t zIncrement[2];
+  auto startEdge = [&](int64_t py) {
+    ValueAt(t, edges.left.q + 1, py, edgeColour, edgeZ);
+    // One row down the edge moves qStep or qStep + 1 pixels to the right.
+    for (int k = 0; k < 2; ++k) {
+      const int64_t dx = edges.left.qStep + k;
+      int32_t c[4];
+      for (int i = 0; i < 4; ++i) c[i] = Low32(t.start.colourStep[i] * dx + t.rowStep.colour[i]);
+      colourIncrement[k] = MakeLanes(c[0], c[1], c[2], c[3]);
+      zIncrement[k] = t.start.zStep * dx + t.rowStep.z;
     }
-    if (xl <= xr) {
-      // The buffers' lines two rows down are likely next; ask for them early.
-      if (py + 2 <= t.rowLast) {
-        const size_t ahead = static_cast<size_t>(py + 2);
-        __builtin_prefetch(s.colour + ahead * s.colourPitch + xl * 4, 1);
-        if constexpr (kDepthBits != 0) {
-          __builtin_prefetch(s.depth + ahead * s.depthPitch + xl * (kDepthBits == 16 ? 2 : 4), 1);
-        }
-      }
-      const int64_t dx = xl - t.colFirst;
-      FixedSpan span;
-      for (int i = 0; i < 4; ++i) {
-        span.colour[i] = row.colour[i] + row.colourStep[i] * dx;
-        span.colourStep[i] = row.colourStep[i];
-      }
-      span.z = row.z + row.zStep * dx;
-      span.zStep = row.zStep;
-      const int y = static_cast<int>(py), left = static_cast<int>(xl), right = static_cast<int>(xr);
-      if (!FastSpan<kDepthBits, kFunc, kWrite, kAlpha>(s, y, left, right, span, *t.written)) {
-        t.owner->SlowSpan(t, y, left, right);
+  };
+  startEdge(edges.rowFirst);
+  for (int64_t py = edges.rowFirst; py <= rowLast; ++py) {
+    if (py == edges.splitRow) {
+      edges.Enter(py);
+      if (edges.nextIsLeft) startEdge(py);
+    }
+    const int64_t edgeX = edges.left.q + 1;
+    int64_t xl = edgeX > colFirst ? edgeX : colFirst;
+    int64_t xr = edges.right.q < colLast ? edges.right.q : colLast;
+    const int carry = edges.left.r + edges.left.rStep >= edges.left.d ? 1 : 0;
+    edges.left.NextRow();
+    edges.right.NextRow();
+    Lanes c = edgeColour;
+    int64_t z = edgeZ;
+    edgeColour = Add(edgeColour, colourIncrement[carry]);
+    edgeZ += zIncrement[carry];
+    if (xl > xr) continue;
+    // The buffers' lines two rows down are likely next; ask for them early.
+    if (py + 2 <= rowLast) {
+      const size_t ahead = static_cast<size_t>(py + 2);
+      __builtin_prefetch(s.colour + ahead * s.colourPitch + xl * 4, 1);
+      if constexpr (kDepthBits != 0) {
+        __builtin_prefetch(s.depth + ahead * s.depthPitch + xl * (kDepthBits == 16 ? 2 : 4), 1);
       }
     }
-    for (int i = 0; i < 4; ++i) row.colour[i] += t.rowStep.colour[i];
-    row.z += t.rowStep.z;
+    if (xl != edgeX) ValueAt(t, xl, py, c, z);  // cut by the scissor: start further right
+    FastSpan<kDepthBits, kFunc, kWrite, kAlpha>(s, static_cast<int>(py), static_cast<int>(xl),
+                                                static_cast<int>(xr), c, stepX, z, zStepX, written);
   }
+  *t.written += written;
 }
 
 template <int kDepthBits, bool kWrite, bool kAlpha>
@@ -288,19 +329,73 @@ constexpr double kMaxFixedStep = 1.0e13;
 
 void EdgeWalker::Start(const Edge& e, int64_t firstRow) {
   const int64_t y = firstRow * kSubPixelScale;
-  if (e.a == 0) {
-    kind = kHorizontal;
-    k = e.b * y + e.c;
-    kStep = e.b * kSubPixelScale;
-    return;
-  }
-  kind = e.a > 0 ? kLeft : kRight;
   d = e.a > 0 ? e.a : -e.a;
   const int64_t n = e.a > 0 ? -(e.b * y + e.c) : e.b * y + e.c - 1;
   const int64_t step = e.a > 0 ? -e.b * kSubPixelScale : e.b * kSubPixelScale;
   const double inverse = 1.0 / static_cast<double>(d);
   Divide(n, inverse, q, r);
   Divide(step, inverse, qStep, rStep);
+}
+
+namespace {
+int64_t FloorDivide(int64_t n, int64_t d) {
+  int64_t q = n / d;
+  if ((n % d != 0) && ((n < 0) != (d < 0))) --q;
+  return q;
+}
+}  // namespace
+
+bool EdgeSet::Start(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
+                    int64_t firstRow, int64_t lastRow) {
+  const ScreenVertex* from[3] = {&a, &b, &c};
+  const ScreenVertex* to[3] = {&b, &c, &a};
+  Edge edges[3];
+  int lefts[2], rights[2];
+  int leftCount = 0, rightCount = 0;
+  for (int i = 0; i < 3; ++i) {
+    edges[i] = MakeEdge(*from[i], *to[i]);
+    const Edge& e = edges[i];
+    if (e.a == 0) {
+      // Horizontal: inside while b·256·row + c > 0 (b is not 0 for a triangle with area),
+      // which can only drop the first or the last row.
+      const int64_t slope = e.b * kSubPixelScale;
+      if (slope > 0) {
+        firstRow = std::max(firstRow, FloorDivide(-e.c, slope) + 1);
+      } else if (slope < 0) {
+        lastRow = std::min(lastRow, FloorDivide(e.c - 1, -slope));
+      }
+    } else if (e.a > 0) {
+      if (leftCount < 2) lefts[leftCount++] = i;
+    } else if (rightCount < 2) {
+      rights[rightCount++] = i;
+    }
+  }
+  rowFirst = firstRow;
+  rowLast = lastRow;
+  if (rowFirst > rowLast || leftCount == 0 || rightCount == 0) return false;
+  splitRow = rowLast + 1;
+  int upperLeft = lefts[0], upperRight = rights[0];
+  if (leftCount == 2 || rightCount == 2) {
+    // The two edges of one side meet at the middle vertex; the upper one starts higher.
+    const int* pair = leftCount == 2 ? lefts : rights;
+    const int first = pair[0], second = pair[1];
+    const int32_t topFirst = std::min(from[first]->y, to[first]->y);
+    const int32_t topSecond = std::min(from[second]->y, to[second]->y);
+    const int upper = topFirst <= topSecond ? first : second;
+    const int lower = upper == first ? second : first;
+    const int32_t middle = std::max(topFirst, topSecond);
+    nextIsLeft = leftCount == 2;
+    (nextIsLeft ? upperLeft : upperRight) = upper;
+    splitRow = std::max<int64_t>((int64_t{middle} + kSubPixelScale - 1) >> kSubPixelBits, rowFirst);
+    if (splitRow <= rowLast) next.Start(edges[lower], splitRow);
+    if (splitRow == rowFirst) {
+      (nextIsLeft ? upperLeft : upperRight) = lower;
+      splitRow = rowLast + 1;
+    }
+  }
+  left.Start(edges[upperLeft], rowFirst);
+  right.Start(edges[upperRight], rowFirst);
+  return true;
 }
 
 // Floor division of n by d from a floating-point estimate, made exact by the remainder.
@@ -384,10 +479,8 @@ void Rasterizer::Triangle(const ScreenVertex& a, const ScreenVertex& b0, const S
   const int64_t colLast = std::min<int64_t>(xMax >> kSubPixelBits, m_State.x1 - 1);
   if (rowFirst > rowLast || colFirst > colLast) return;
 
-  EdgeWalker edges[3];
-  edges[0].Start(MakeEdge(a, b), rowFirst);
-  edges[1].Start(MakeEdge(b, c), rowFirst);
-  edges[2].Start(MakeEdge(c, a), rowFirst);
+  EdgeSet edges;
+  if (!edges.Start(a, b, c, rowFirst, rowLast)) return;
   // Pixel-unit area from the exact sub-pixel area.
   const double inverseArea =
       static_cast<double>(kSubPixelScale) * kSubPixelScale / static_cast<double>(std::llabs(area));
@@ -399,7 +492,7 @@ void Rasterizer::Triangle(const ScreenVertex& a, const ScreenVertex& b0, const S
     const double dx1 = static_cast<double>(b.fx) - a.fx, dy1 = static_cast<double>(b.fy) - a.fy;
     const double dx2 = static_cast<double>(c.fx) - a.fx, dy2 = static_cast<double>(c.fy) - a.fy;
     const double ox = static_cast<double>(colFirst) - a.fx;
-    const double oy = static_cast<double>(rowFirst) - a.fy;
+    const double oy = static_cast<double>(edges.rowFirst) - a.fy;
     const bool flat = m_State.flat, specular = m_State.specular;
     auto colourOf = [&](const ScreenVertex& v, int i) {
       const Attributes& src = flat ? provoking.attr : v.attr;
@@ -435,19 +528,9 @@ void Rasterizer::Triangle(const ScreenVertex& a, const ScreenVertex& b0, const S
     }
     if (fits) {
       t.state = &m_State;
-      t.owner = this;
-      t.edges[0] = edges[0];
-      t.edges[1] = edges[1];
-      t.edges[2] = edges[2];
-      t.rowFirst = rowFirst;
-      t.rowLast = rowLast;
+      t.edges = edges;
       t.colFirst = colFirst;
       t.colLast = colLast;
-      t.a = &a;
-      t.b = &b;
-      t.c = &c;
-      t.provoking = &provoking;
-      t.inverseArea = inverseArea;
       t.written = &m_PixelsWritten;
       m_FastTriangle(t);
       return;
@@ -456,31 +539,13 @@ void Rasterizer::Triangle(const ScreenVertex& a, const ScreenVertex& b0, const S
 
   Plane plane;
   BuildPlane(a, b, c, provoking, inverseArea, plane);
-  for (int64_t py = rowFirst; py <= rowLast; ++py) {
+  for (int64_t py = edges.rowFirst; py <= edges.rowLast; ++py) {
     int64_t xl = colFirst, xr = colLast;
-    for (EdgeWalker& e : edges) {
-      switch (e.kind) {
-        case EdgeWalker::kLeft:
-          xl = std::max(xl, e.q + 1);
-          break;
-        case EdgeWalker::kRight:
-          xr = std::min(xr, e.q);
-          break;
-        default:
-          if (e.k <= 0) xr = xl - 1;
-          break;
-      }
-      e.NextRow();
-    }
+    edges.Enter(py);
+    edges.Row(xl, xr);
     if (xl <= xr)
       GenericSpan(static_cast<int>(py), static_cast<int>(xl), static_cast<int>(xr), plane);
   }
-}
-
-void Rasterizer::SlowSpan(const FastTriangle& t, int row, int xl, int xr) {
-  Plane plane;
-  BuildPlane(*t.a, *t.b, *t.c, *t.provoking, t.inverseArea, plane);
-  GenericSpan(row, xl, xr, plane);
 }
 
 void Rasterizer::GenericSpan(int py, int xl, int xr, const Plane& plane) {

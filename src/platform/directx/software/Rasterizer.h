@@ -7,6 +7,7 @@
 // stages. Not implemented: dithering, fog, stencil, anti-aliasing, stippling.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "platform/directx/software/RasterTypes.h"
@@ -35,7 +36,8 @@ struct AttributePlane {
 };
 
 // Fixed-point colour (r, g, b, a in 16.16 of 0..255) and depth (48.16 of the depth buffer's
-// integer range): values at a pixel and their steps.
+// integer range): values at a pixel and their steps. Colours are exact modulo 2^32, which is
+// all the fast path needs (see FastSpan).
 struct FixedSpan {
   int64_t colour[4];
   int64_t colourStep[4];
@@ -52,42 +54,60 @@ struct Edge {
 // One edge walked down the rows with exact integer steps. For a left edge (a > 0) the first
 // pixel inside a row is q + 1 with q = floor(N / d), N = −(b·Y + c); for a right edge (a < 0)
 // the last is q = floor((b·Y + c − 1) / d); d = |a|. Per row N changes by a constant, so q
-// and the remainder r advance without division. Horizontal edges only accept or refuse rows.
+// and the remainder r advance without division.
 struct EdgeWalker {
-  enum Kind { kLeft, kRight, kHorizontal } kind = kHorizontal;
-  int64_t d = 1, q = 0, r = 0, qStep = 0, rStep = 0;  // left and right edges
-  int64_t k = 0, kStep = 0;  // horizontal edges: the row is inside when k > 0
+  int64_t d = 1, q = 0, r = 0, qStep = 0, rStep = 0;
 
   void Start(const Edge& e, int64_t firstRow);
-  void NextRow() {
-    if (kind == kHorizontal) {
-      k += kStep;
-      return;
-    }
+  // An edge that never limits a row: q stays at the given value.
+  void Unbounded(int64_t value) { *this = EdgeWalker{1, value, 0, 0, 0}; }
+  [[gnu::always_inline]] void NextRow() {
     q += qStep;
     r += rStep;
-    if (r >= d) {
-      r -= d;
-      ++q;
-    }
+    const bool carry = r >= d;
+    r -= carry ? d : 0;
+    q += carry ? 1 : 0;
   }
 
  private:
   void Divide(int64_t n, double inverse, int64_t& quotient, int64_t& remainder) const;
 };
 
-class Rasterizer;
+// The edges of a triangle, walked as one left and one right edge per row. A side with two
+// edges hands over from the upper to the lower one at the row of their shared (middle)
+// vertex, where both give the same bound; horizontal edges only narrow the rows.
+struct EdgeSet {
+  EdgeWalker left, right;  // the edges limiting the current row
+  EdgeWalker next;         // the lower edge of the side with two, from splitRow on
+  bool nextIsLeft = false;
+  int64_t splitRow = 0;  // beyond rowLast when no hand-over happens
+  int64_t rowFirst = 0, rowLast = -1;
+
+  // The edges of a clockwise triangle a, b, c (positive area, y down); false when no row is
+  // left between firstRow and lastRow.
+  bool Start(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c, int64_t firstRow,
+             int64_t lastRow);
+  // Hands over at the split row; call before Row for every row py.
+  [[gnu::always_inline]] void Enter(int64_t py) {
+    if (py == splitRow) (nextIsLeft ? left : right) = next;
+  }
+  // The row's pixel range within [xl, xr], then on to the next row.
+  [[gnu::always_inline]] void Row(int64_t& xl, int64_t& xr) {
+    const int64_t l = left.q + 1, r = right.q;
+    xl = xl > l ? xl : l;
+    xr = xr < r ? xr : r;
+    left.NextRow();
+    right.NextRow();
+  }
+};
 
 // A set-up triangle for the common pixel state (no blending, alpha test or texture).
 struct FastTriangle {
   const PixelState* state;
-  Rasterizer* owner;
-  EdgeWalker edges[3];
-  int64_t rowFirst, rowLast, colFirst, colLast;
-  FixedSpan start;    // at (colFirst, rowFirst)
+  EdgeSet edges;
+  int64_t colFirst, colLast;
+  FixedSpan start;    // at (colFirst, rowFirst); colourStep and zStep are per pixel
   FixedSpan rowStep;  // colour and z change per row
-  const ScreenVertex *a, *b, *c, *provoking;
-  double inverseArea;
   uint64_t* written;
 };
 using FastTriangleFn = void (*)(FastTriangle&);
@@ -107,9 +127,6 @@ class Rasterizer {
 
   // Pixels written since Begin (for tests and statistics).
   uint64_t PixelsWritten() const { return m_PixelsWritten; }
-
-  // A span of a fast triangle whose values left the fixed-point range.
-  void SlowSpan(const FastTriangle& t, int row, int xl, int xr);
 
  private:
   using Plane = AttributePlane;

@@ -330,8 +330,9 @@ void VertexProcessor::Process(const uint8_t* vertices, DWORD stride, DWORD count
   for (DWORD i = 0; i < count; ++i) {
     const uint8_t* src = vertices + static_cast<size_t>(i) * stride;
     TransformedVertex& t = out[i];
-    float pos[4];
-    std::memcpy(pos, src, layout.pretransformed ? 16 : 12);
+    float pos[4] = {0, 0, 0, 1};
+    std::memcpy(pos, src, 12);
+    if (layout.pretransformed) std::memcpy(&pos[3], src + 12, 4);
     Attributes& a = t.clip.attr;
     // Colours: lit, or taken from the vertex, or white diffuse and black specular.
     bool lit = false;
