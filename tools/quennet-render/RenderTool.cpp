@@ -161,13 +161,6 @@ std::unique_ptr<RenderSession> RenderSession::Open(const Setup& setup, std::stri
     if (error) *error = "the main window could not be made";
     return nullptr;
   }
-  // The off-screen platform adds the window frame after the window's first move message,
-  // so the renderer would keep a screen position 2 pixels off and present its picture
-  // shifted. The move message the platform owes puts the main window's own reaction right.
-  POINT origin{0, 0};
-  ClientToScreen(s->m_Dlg->GetSafeHwnd(), &origin);
-  s->m_Dlg->SendMessage(
-      WM_MOVE, 0, MAKELPARAM(static_cast<unsigned>(origin.x), static_cast<unsigned>(origin.y)));
   if (setup.width > 0 && setup.height > 0 &&
       !SizePictureArea(*s->m_Dlg, setup.width, setup.height)) {
     RECT now{};
@@ -178,6 +171,15 @@ std::unique_ptr<RenderSession> RenderSession::Open(const Setup& setup, std::stri
                "x" + std::to_string(now.bottom - now.top) + ")";
     return nullptr;
   }
+  // The off-screen platform may add the window's frame after the window's last move
+  // message: the client area moves on the screen, the window's frame position does not, and
+  // no move message comes. The renderer would keep the old screen position and present its
+  // picture 2 pixels off. The move message the platform owes puts the main window's own
+  // reaction right.
+  POINT origin{0, 0};
+  ClientToScreen(s->m_Dlg->GetSafeHwnd(), &origin);
+  s->m_Dlg->SendMessage(
+      WM_MOVE, 0, MAKELPARAM(static_cast<unsigned>(origin.x), static_cast<unsigned>(origin.y)));
   const Renderer* renderer = s->m_Dlg->m_Renderer;
   if (!renderer || !renderer->m_Device) {
     if (error) {
