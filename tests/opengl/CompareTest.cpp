@@ -155,7 +155,7 @@ TEST_F(CompareTest, DepthComparisonsOverADrawnTorus) {
     const Difference d = Frame(19.0f, states, [&states](SceneRig& rig, Renderer& r) {
       RenderStateBlock first = SceneRig::DefaultStates();
       r.ApplyStates(&first);
-      rig.mesh.m_Material = Material();
+      rig.mesh.m_Material.m_Diffuse = Material().m_Diffuse;
       r.SetMaterial(&rig.mesh.m_Material);
       rig.mesh.Draw();
       r.ApplyStates(&states);

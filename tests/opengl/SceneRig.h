@@ -78,6 +78,11 @@ class SceneRig {
       : devices{std::move(device)}, window(width, height, POINT{30, 40}) {
     mesh.m_Renderer = &renderer;
   }
+  // The renderer keeps the device object of a material it was only handed (it lives as long
+  // as the program); a test gives it back.
+  ~SceneRig() { renderer.ReleaseMaterialObject(&mesh.m_Material); }
+  SceneRig(const SceneRig&) = delete;
+  SceneRig& operator=(const SceneRig&) = delete;
 
   // Creates the renderer over the window, on a system of this rig's devices (the objects
   // keep that system afterwards), and lists the two lights, ambient first.
