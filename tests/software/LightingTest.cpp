@@ -206,8 +206,9 @@ TEST_F(LightingTest, NormalsStayPerpendicularUnderNonUniformScaling) {
   dx::software::VertexLayout layout;
   ASSERT_TRUE(dx::software::ParseVertexFormat(swtest::kLitFormat, layout));
   std::vector<dx::software::TransformedVertex> out;
-  processor.Process(reinterpret_cast<const uint8_t*>(&vertex), sizeof vertex, 1, layout, out);
-  EXPECT_NEAR(out[0].clip.attr.diffuse[0] / 255.0f, 1.0f / std::sqrt(17.0f), 1e-4);
+  processor.Process(reinterpret_cast<const uint8_t*>(&vertex), sizeof vertex, 1, layout, false,
+                    out);
+  EXPECT_NEAR(out[0].screen.attr.diffuse[0] / 255.0f, 1.0f / std::sqrt(17.0f), 1e-4);
 }
 
 TEST_F(LightingTest, LitVertexColourReachesThePixel) {

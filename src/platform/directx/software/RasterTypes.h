@@ -63,9 +63,12 @@ struct ScreenVertex {
 
 // A transformed and lit vertex of the current draw, cached once per draw call.
 struct TransformedVertex {
-  ClipVertex clip;
+  float x, y, z, w;  // homogeneous screen space, as in ClipVertex
   uint32_t clipBits;
-  ScreenVertex screen;  // valid when clipBits has none of kMustClip | kNotFinite
+  // The attributes always; the position only when clipBits has none of kMustClip | kNotFinite.
+  ScreenVertex screen;
+
+  ClipVertex Clip() const { return ClipVertex{x, y, z, w, screen.attr}; }
 };
 
 // Pixel processing, fixed for one draw call.

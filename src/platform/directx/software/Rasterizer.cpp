@@ -162,11 +162,10 @@ inline uint32_t Pack(Lanes c) {
 
 // The common case: no blending, alpha test or texture; a fixed depth comparison.
 template <int kDepthBits, DWORD kFunc, bool kWrite, bool kAlpha>
-[[gnu::always_inline]] inline void FastSpan(const PixelState& s, int py, int xl, int xr, Lanes c,
-                                            Lanes dc, int64_t z, int64_t dz, uint64_t& written) {
-  uint32_t* colour =
-      reinterpret_cast<uint32_t*>(s.colour + static_cast<size_t>(py) * s.colourPitch);
-  [[maybe_unused]] uint8_t* depthRow = s.depth + static_cast<size_t>(py) * s.depthPitch;
+[[gnu::always_inline]] inline void FastSpan(uint8_t* colourRow, [[maybe_unused]] uint8_t* depthRow,
+                                            int xl, int xr, Lanes c, Lanes dc, int64_t z,
+                                            int64_t dz, uint64_t& written) {
+  uint32_t* colour = reinterpret_cast<uint32_t*>(colourRow);
   const uint32_t fixedAlpha = kAlpha ? 0u : 0xFF000000u;
   for (int x = xl; x <= xr; ++x) {
     bool pass = true;
@@ -199,7 +198,7 @@ template <int kDepthBits, DWORD kFunc, bool kWrite, bool kAlpha>
 // per edge and where the scissor cuts a span, and inlined it would crowd the row loop.
 [[gnu::noinline]] void ValueAt(const FastTriangle& t, int64_t x, int64_t y, Lanes& colour,
                                int64_t& z) {
-  const int64_t dx = x - t.colFirst, dy = y - t.edges.rowFirst;
+  const int64_t dx = x - t.colFirst, dy = y - t.rowFirst;
   int32_t c[4];
   for (int i = 0; i < 4; ++i) {
     c[i] = Low32(t.start.colour[i] + t.start.colourStep[i] * dx + t.rowStep.colour[i] * dy);
@@ -208,27 +207,52 @@ template <int kDepthBits, DWORD kFunc, bool kWrite, bool kAlpha>
   z = t.start.z + t.start.zStep * dx + t.rowStep.z * dy;
 }
 
-// The rows of a fast triangle. Colour and depth are carried along the left edge from row to
-// row (the edge moves by a whole number of pixels, one of two amounts), so a span starts
-// without multiplications unless the scissor cuts it.
+// Where the edges put one row: the left edge's first pixel, the right edge's last, and
+// whether the left edge moved one pixel more than its usual step going on to the next row.
+struct RowBounds {
+  int32_t left, right;
+  int32_t carry;
+};
+
+// Walks rows first..last with the two walkers into bounds (at most kRowChunk rows).
+constexpr int kRowChunk = 64;
+[[gnu::always_inline]] inline void WalkRows(EdgeWalker& left, EdgeWalker& right, int count,
+                                            RowBounds* bounds) {
+  for (int i = 0; i < count; ++i) {
+    bounds[i].left = static_cast<int32_t>(left.q + 1);
+    bounds[i].right = static_cast<int32_t>(right.q);
+    bounds[i].carry = left.r + left.rStep >= left.d ? 1 : 0;
+    left.NextRow();
+    right.NextRow();
+  }
+}
+
+// The rows of a fast triangle, in two passes per chunk of rows so that few values are live
+// at once: the edges are walked into a small table, then the spans are drawn. Colour and
+// depth are carried along the left edge from row to row (the edge moves by one of two whole
+// numbers of pixels), so a span starts without multiplications unless the scissor cuts it.
 template <int kDepthBits, DWORD kFunc, bool kWrite, bool kAlpha>
-void FastRows(FastTriangle& t) {
+void FastRows(const FastTriangle& t, EdgeSet& edges) {
   const PixelState& s = *t.state;
-  // Locals, so that the pixel writes cannot be taken to change them.
-  EdgeSet edges = t.edges;
-  const int64_t colFirst = t.colFirst, colLast = t.colLast, rowLast = edges.rowLast;
   const Lanes stepX = MakeLanes(Low32(t.start.colourStep[0]), Low32(t.start.colourStep[1]),
                                 Low32(t.start.colourStep[2]), Low32(t.start.colourStep[3]));
   const int64_t zStepX = t.start.zStep;
+  const int32_t colFirst = static_cast<int32_t>(t.colFirst);
+  const int32_t colLast = static_cast<int32_t>(t.colLast);
   uint64_t written = 0;
-  // Values at the left edge's first pixel, and their change per row for the edge's two steps.
-  Lanes edgeColour;
-  int64_t edgeZ;
-  Lanes colourIncrement[2];
-  int64_t zIncrement[2];
-  auto startEdge = [&](int64_t py) {
+  RowBounds bounds[kRowChunk];
+  // Up to two segments: before and from the row where a side hands over to its lower edge.
+  int64_t py = edges.rowFirst;
+  while (py <= edges.rowLast) {
+    if (py == edges.splitRow) edges.Enter(py);
+    const int64_t segmentEnd =
+        py < edges.splitRow ? std::min(edges.splitRow - 1, edges.rowLast) : edges.rowLast;
+    // Colour and depth at the left edge, and their change per row for its two steps.
+    Lanes edgeColour;
+    int64_t edgeZ;
     ValueAt(t, edges.left.q + 1, py, edgeColour, edgeZ);
-    // One row down the edge moves qStep or qStep + 1 pixels to the right.
+    Lanes colourIncrement[2];
+    int64_t zIncrement[2];
     for (int k = 0; k < 2; ++k) {
       const int64_t dx = edges.left.qStep + k;
       int32_t c[4];
@@ -236,35 +260,29 @@ void FastRows(FastTriangle& t) {
       colourIncrement[k] = MakeLanes(c[0], c[1], c[2], c[3]);
       zIncrement[k] = t.start.zStep * dx + t.rowStep.z;
     }
-  };
-  startEdge(edges.rowFirst);
-  for (int64_t py = edges.rowFirst; py <= rowLast; ++py) {
-    if (py == edges.splitRow) {
-      edges.Enter(py);
-      if (edges.nextIsLeft) startEdge(py);
-    }
-    const int64_t edgeX = edges.left.q + 1;
-    int64_t xl = edgeX > colFirst ? edgeX : colFirst;
-    int64_t xr = edges.right.q < colLast ? edges.right.q : colLast;
-    const int carry = edges.left.r + edges.left.rStep >= edges.left.d ? 1 : 0;
-    edges.left.NextRow();
-    edges.right.NextRow();
-    Lanes c = edgeColour;
-    int64_t z = edgeZ;
-    edgeColour = Add(edgeColour, colourIncrement[carry]);
-    edgeZ += zIncrement[carry];
-    if (xl > xr) continue;
-    // The buffers' lines two rows down are likely next; ask for them early.
-    if (py + 2 <= rowLast) {
-      const size_t ahead = static_cast<size_t>(py + 2);
-      __builtin_prefetch(s.colour + ahead * s.colourPitch + xl * 4, 1);
-      if constexpr (kDepthBits != 0) {
-        __builtin_prefetch(s.depth + ahead * s.depthPitch + xl * (kDepthBits == 16 ? 2 : 4), 1);
+    while (py <= segmentEnd) {
+      const int count = static_cast<int>(std::min<int64_t>(segmentEnd - py + 1, kRowChunk));
+      WalkRows(edges.left, edges.right, count, bounds);
+      uint8_t* colourRow = s.colour + static_cast<size_t>(py) * s.colourPitch;
+      uint8_t* depthRow = kDepthBits ? s.depth + static_cast<size_t>(py) * s.depthPitch : nullptr;
+      for (int i = 0; i < count; ++i) {
+        const RowBounds row = bounds[i];
+        const int32_t xl = row.left > colFirst ? row.left : colFirst;
+        const int32_t xr = row.right < colLast ? row.right : colLast;
+        Lanes c = edgeColour;
+        int64_t z = edgeZ;
+        edgeColour = Add(edgeColour, colourIncrement[row.carry]);
+        edgeZ += zIncrement[row.carry];
+        if (xl <= xr) {
+          if (xl != row.left) ValueAt(t, xl, py + i, c, z);  // cut by the scissor
+          FastSpan<kDepthBits, kFunc, kWrite, kAlpha>(colourRow, depthRow, xl, xr, c, stepX, z,
+                                                      zStepX, written);
+        }
+        colourRow += s.colourPitch;
+        if (kDepthBits) depthRow += s.depthPitch;
       }
+      py += count;
     }
-    if (xl != edgeX) ValueAt(t, xl, py, c, z);  // cut by the scissor: start further right
-    FastSpan<kDepthBits, kFunc, kWrite, kAlpha>(s, static_cast<int>(py), static_cast<int>(xl),
-                                                static_cast<int>(xr), c, stepX, z, zStepX, written);
   }
   *t.written += written;
 }
@@ -493,17 +511,17 @@ void Rasterizer::Triangle(const ScreenVertex& a, const ScreenVertex& b0, const S
     const double dx2 = static_cast<double>(c.fx) - a.fx, dy2 = static_cast<double>(c.fy) - a.fy;
     const double ox = static_cast<double>(colFirst) - a.fx;
     const double oy = static_cast<double>(edges.rowFirst) - a.fy;
-    const bool flat = m_State.flat, specular = m_State.specular;
-    auto colourOf = [&](const ScreenVertex& v, int i) {
-      const Attributes& src = flat ? provoking.attr : v.attr;
-      float value = src.diffuse[i];
-      if (i < 3 && specular) value += src.specular[i];
-      return static_cast<double>(value);
-    };
+    // The colour each vertex contributes: its own, or the provoking vertex's when flat.
+    const Attributes& ca = m_State.flat ? provoking.attr : a.attr;
+    const Attributes& cb = m_State.flat ? provoking.attr : b.attr;
+    const Attributes& cc = m_State.flat ? provoking.attr : c.attr;
+    const float specular = m_State.specular ? 1.0f : 0.0f;
     bool fits = true;
     for (int i = 0; i < 4; ++i) {
-      const double va = colourOf(a, i);
-      const double d1 = colourOf(b, i) - va, d2 = colourOf(c, i) - va;
+      const float add = i < 3 ? specular : 0.0f;
+      const double va = ca.diffuse[i] + add * ca.specular[i < 3 ? i : 0];
+      const double d1 = cb.diffuse[i] + add * cb.specular[i < 3 ? i : 0] - va;
+      const double d2 = cc.diffuse[i] + add * cc.specular[i < 3 ? i : 0] - va;
       const double ddx = (d1 * dy2 - d2 * dy1) * inverseArea * 65536.0;
       const double ddy = (d2 * dx1 - d1 * dx2) * inverseArea * 65536.0;
       const double origin = va * 65536.0 + 32768.0 + ddx * ox + ddy * oy;
@@ -528,11 +546,11 @@ void Rasterizer::Triangle(const ScreenVertex& a, const ScreenVertex& b0, const S
     }
     if (fits) {
       t.state = &m_State;
-      t.edges = edges;
       t.colFirst = colFirst;
       t.colLast = colLast;
+      t.rowFirst = edges.rowFirst;
       t.written = &m_PixelsWritten;
-      m_FastTriangle(t);
+      m_FastTriangle(t, edges);
       return;
     }
   }

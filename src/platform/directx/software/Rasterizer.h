@@ -104,13 +104,12 @@ struct EdgeSet {
 // A set-up triangle for the common pixel state (no blending, alpha test or texture).
 struct FastTriangle {
   const PixelState* state;
-  EdgeSet edges;
-  int64_t colFirst, colLast;
+  int64_t colFirst, colLast, rowFirst;
   FixedSpan start;    // at (colFirst, rowFirst); colourStep and zStep are per pixel
   FixedSpan rowStep;  // colour and z change per row
   uint64_t* written;
 };
-using FastTriangleFn = void (*)(FastTriangle&);
+using FastTriangleFn = void (*)(const FastTriangle&, EdgeSet&);
 
 class Rasterizer {
  public:

@@ -253,9 +253,9 @@ void SoftwarePipeline::ClippedTriangle(const TransformedVertex& a, const Transfo
   ClipVertex* in = bufferA.data();
   ClipVertex* out = bufferB.data();
   int n = 3;
-  in[0] = a.clip;
-  in[1] = b.clip;
-  in[2] = c.clip;
+  in[0] = a.Clip();
+  in[1] = b.Clip();
+  in[2] = c.Clip();
   for (uint32_t plane : kClipPlanes) {
     if (!(planes & plane)) continue;
     int m = 0;
@@ -283,7 +283,7 @@ void SoftwarePipeline::ClippedTriangle(const TransformedVertex& a, const Transfo
   if (Cull(area)) return;
   ++m_Profile.trianglesDrawn;
   ScreenVertex colours{};
-  colours.attr = provoking.clip.attr;
+  colours.attr = provoking.screen.attr;
   switch (m_FillMode) {
     case D3DFILL_POINT:
       for (const TransformedVertex* v : {&a, &b, &c}) {
@@ -301,8 +301,21 @@ void SoftwarePipeline::ClippedTriangle(const TransformedVertex& a, const Transfo
   }
 }
 
+bool SoftwarePipeline::Visible(uint32_t i0, uint32_t i1, uint32_t i2) const {
+  if (i0 >= m_VertexCount || i1 >= m_VertexCount || i2 >= m_VertexCount) return false;
+  const TransformedVertex& a = m_Vertices[i0];
+  const TransformedVertex& b = m_Vertices[i1];
+  const TransformedVertex& c = m_Vertices[i2];
+  const uint32_t any = a.clipBits | b.clipBits | c.clipBits;
+  if (any & kNotFinite) return false;
+  if (a.clipBits & b.clipBits & c.clipBits & kRejectMask) return false;
+  if (any & kMustClip) return true;  // decided after clipping
+  const int64_t area = (int64_t{b.screen.x} - a.screen.x) * (int64_t{c.screen.y} - a.screen.y) -
+                       (int64_t{c.screen.x} - a.screen.x) * (int64_t{b.screen.y} - a.screen.y);
+  return !Cull(area);
+}
+
 void SoftwarePipeline::Triangle(uint32_t i0, uint32_t i1, uint32_t i2, uint32_t provoking) {
-  ++m_Profile.trianglesIn;
   if (i0 >= m_VertexCount || i1 >= m_VertexCount || i2 >= m_VertexCount) return;
   const TransformedVertex& a = m_Vertices[i0];
   const TransformedVertex& b = m_Vertices[i1];
@@ -329,22 +342,23 @@ void SoftwarePipeline::LinePrimitive(uint32_t i0, uint32_t i1) {
     m_Rasterizer.Line(a.screen, b.screen, a.screen);
     return;
   }
+  const ClipVertex ca = a.Clip(), cb = b.Clip();
   float t0 = 0.0f, t1 = 1.0f;
   for (uint32_t plane : kClipPlanes) {
     if (!(any & plane)) continue;
-    const float d0 = PlaneDistance(a.clip, plane), d1 = PlaneDistance(b.clip, plane);
+    const float d0 = PlaneDistance(ca, plane), d1 = PlaneDistance(cb, plane);
     if (d0 < 0.0f && d1 < 0.0f) return;
     if (d0 < 0.0f) t0 = std::max(t0, d0 / (d0 - d1));
     if (d1 < 0.0f) t1 = std::min(t1, d0 / (d0 - d1));
     if (!(t0 <= t1)) return;
   }
   ScreenVertex sa, sb;
-  if (!m_VertexProcessor.Project(Lerp(a.clip, b.clip, t0), sa) ||
-      !m_VertexProcessor.Project(Lerp(a.clip, b.clip, t1), sb)) {
+  if (!m_VertexProcessor.Project(Lerp(ca, cb, t0), sa) ||
+      !m_VertexProcessor.Project(Lerp(ca, cb, t1), sb)) {
     return;
   }
   ScreenVertex colours{};
-  colours.attr = a.clip.attr;
+  colours.attr = a.screen.attr;
   m_Rasterizer.Line(sa, sb, colours);
 }
 
@@ -376,49 +390,81 @@ HRESULT SoftwarePipeline::Draw(DrawState& state, const DrawCall& call) {
   }
 
   const Clock::time_point start = m_Profiling ? Clock::now() : Clock::time_point{};
-  m_VertexProcessor.Process(call.vertices, call.stride, call.vertexCount, layout, m_Vertices);
-  m_VertexCount = call.vertexCount;
-  const Clock::time_point transformed = m_Profiling ? Clock::now() : Clock::time_point{};
-
-  m_Rasterizer.Begin(m_Pixels, &m_Stages);
   const WORD* indices = call.indices;
   const uint32_t n = indices ? call.indexCount : call.vertexCount;
   auto at = [indices](uint32_t k) -> uint32_t { return indices ? indices[k] : k; };
-  switch (call.type) {
-    case D3DPT_POINTLIST:
-      for (uint32_t k = 0; k < n; ++k) PointPrimitive(at(k));
-      break;
-    case D3DPT_LINELIST:
-      for (uint32_t k = 0; k + 1 < n; k += 2) LinePrimitive(at(k), at(k + 1));
-      break;
-    case D3DPT_LINESTRIP:
-      for (uint32_t k = 0; k + 1 < n; ++k) LinePrimitive(at(k), at(k + 1));
-      break;
-    case D3DPT_TRIANGLELIST:
-      for (uint32_t k = 0; k + 2 < n; k += 3) Triangle(at(k), at(k + 1), at(k + 2), at(k));
-      break;
-    case D3DPT_TRIANGLESTRIP:
-      // Every other triangle of a strip is reversed so that all keep the strip's winding.
-      for (uint32_t k = 0; k + 2 < n; ++k) {
-        if (k & 1) {
-          Triangle(at(k + 1), at(k), at(k + 2), at(k));
-        } else {
-          Triangle(at(k), at(k + 1), at(k + 2), at(k));
-        }
+  const bool triangles = call.type >= D3DPT_TRIANGLELIST;
+  // Lighting waits until culling has shown which vertices are seen (for a closed mesh about
+  // half of them), except for points and lines.
+  const bool defer = triangles && m_VertexProcessor.Lights(layout);
+  m_VertexProcessor.Process(call.vertices, call.stride, call.vertexCount, layout, defer,
+                            m_Vertices);
+  m_VertexCount = call.vertexCount;
+  double vertexSeconds = 0.0;
+  Clock::time_point mark = m_Profiling ? Clock::now() : Clock::time_point{};
+  if (m_Profiling) vertexSeconds += std::chrono::duration<double>(mark - start).count();
+
+  m_Rasterizer.Begin(m_Pixels, &m_Stages);
+  if (defer) {
+    m_Visible.clear();
+    if (m_Lit.size() < m_VertexCount) m_Lit.resize(m_VertexCount);
+    std::fill_n(m_Lit.begin(), m_VertexCount, uint8_t{0});
+    ForEachTriangle(call.type, n, at, [this](uint32_t i0, uint32_t i1, uint32_t i2, uint32_t p) {
+      ++m_Profile.trianglesIn;
+      if (!Visible(i0, i1, i2)) return;
+      m_Visible.insert(m_Visible.end(), {i0, i1, i2, p});
+      m_Lit[i0] = m_Lit[i1] = m_Lit[i2] = 1;
+    });
+    const Clock::time_point culled = m_Profiling ? Clock::now() : Clock::time_point{};
+    for (uint32_t i = 0; i < m_VertexCount; ++i) {
+      if (m_Lit[i]) {
+        m_VertexProcessor.LightVertex(call.vertices + static_cast<size_t>(i) * call.stride, layout,
+                                      m_Vertices[i].screen.attr);
       }
-      break;
-    case D3DPT_TRIANGLEFAN:
-      // Flat-shaded fans take the colour of each triangle's second vertex, the first being
-      // the shared centre.
-      for (uint32_t k = 1; k + 1 < n; ++k) Triangle(at(0), at(k), at(k + 1), at(k));
-      break;
+    }
+    if (m_Profiling) {
+      mark = Clock::now();
+      vertexSeconds += std::chrono::duration<double>(mark - culled).count();
+    }
+    const bool solid = m_FillMode == D3DFILL_SOLID;
+    for (size_t k = 0; k < m_Visible.size(); k += 4) {
+      const TransformedVertex& a = m_Vertices[m_Visible[k]];
+      const TransformedVertex& b = m_Vertices[m_Visible[k + 1]];
+      const TransformedVertex& c = m_Vertices[m_Visible[k + 2]];
+      if (solid && !((a.clipBits | b.clipBits | c.clipBits) & kMustClip)) {
+        // Already checked and culled by Visible.
+        ++m_Profile.trianglesDrawn;
+        m_Rasterizer.Triangle(a.screen, b.screen, c.screen, m_Vertices[m_Visible[k + 3]].screen);
+      } else {
+        Triangle(m_Visible[k], m_Visible[k + 1], m_Visible[k + 2], m_Visible[k + 3]);
+      }
+    }
+  } else {
+    switch (call.type) {
+      case D3DPT_POINTLIST:
+        for (uint32_t k = 0; k < n; ++k) PointPrimitive(at(k));
+        break;
+      case D3DPT_LINELIST:
+        for (uint32_t k = 0; k + 1 < n; k += 2) LinePrimitive(at(k), at(k + 1));
+        break;
+      case D3DPT_LINESTRIP:
+        for (uint32_t k = 0; k + 1 < n; ++k) LinePrimitive(at(k), at(k + 1));
+        break;
+      default:
+        ForEachTriangle(call.type, n, at,
+                        [this](uint32_t i0, uint32_t i1, uint32_t i2, uint32_t p) {
+                          ++m_Profile.trianglesIn;
+                          Triangle(i0, i1, i2, p);
+                        });
+        break;
+    }
   }
   ++m_Profile.draws;
   m_Profile.pixelsWritten += m_Rasterizer.PixelsWritten();
   if (m_Profiling) {
     const Clock::time_point end = Clock::now();
-    m_Profile.vertexSeconds += std::chrono::duration<double>(transformed - start).count();
-    m_Profile.rasterSeconds += std::chrono::duration<double>(end - transformed).count();
+    m_Profile.vertexSeconds += vertexSeconds;
+    m_Profile.rasterSeconds += std::chrono::duration<double>(end - start).count() - vertexSeconds;
   }
   return D3D_OK;
 }

@@ -43,6 +43,12 @@ class SoftwarePipeline : public Pipeline {
 
   HRESULT PreparePixels(const DrawState& state);
   void PrepareTextures(const DrawState& state);
+  // Calls f(i0, i1, i2, provoking) for every triangle of a list, strip or fan.
+  template <class Index, class F>
+  static void ForEachTriangle(D3DPRIMITIVETYPE type, uint32_t n, Index at, F f);
+  // Whether a triangle survives rejection and culling (triangles that need clipping count as
+  // visible; they are decided after clipping).
+  bool Visible(uint32_t i0, uint32_t i1, uint32_t i2) const;
   void Triangle(uint32_t i0, uint32_t i1, uint32_t i2, uint32_t provoking);
   void ScreenTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
                       const ScreenVertex& provoking);
@@ -59,11 +65,39 @@ class SoftwarePipeline : public Pipeline {
   TextureStages m_Stages;
   MipChain m_Textures[kTextureStageCount];
   std::vector<TransformedVertex> m_Vertices;  // grown only
+  std::vector<uint8_t> m_Lit;                 // grown only: vertices that need lighting
+  std::vector<uint32_t> m_Visible;            // grown only: i0, i1, i2, provoking per triangle
   DWORD m_CullMode = D3DCULL_CCW;
   DWORD m_FillMode = D3DFILL_SOLID;
   uint32_t m_VertexCount = 0;
   bool m_Profiling = false;
   PipelineProfile m_Profile;
 };
+
+template <class Index, class F>
+void SoftwarePipeline::ForEachTriangle(D3DPRIMITIVETYPE type, uint32_t n, Index at, F f) {
+  switch (type) {
+    case D3DPT_TRIANGLELIST:
+      for (uint32_t k = 0; k + 2 < n; k += 3) f(at(k), at(k + 1), at(k + 2), at(k));
+      break;
+    case D3DPT_TRIANGLESTRIP:
+      // Every other triangle of a strip is reversed so that all keep the strip's winding.
+      for (uint32_t k = 0; k + 2 < n; ++k) {
+        if (k & 1) {
+          f(at(k + 1), at(k), at(k + 2), at(k));
+        } else {
+          f(at(k), at(k + 1), at(k + 2), at(k));
+        }
+      }
+      break;
+    case D3DPT_TRIANGLEFAN:
+      // Flat-shaded fans take the colour of each triangle's second vertex, the first being
+      // the shared centre.
+      for (uint32_t k = 1; k + 1 < n; ++k) f(at(0), at(k), at(k + 1), at(k));
+      break;
+    default:
+      break;
+  }
+}
 
 }  // namespace dx::software

@@ -285,28 +285,34 @@ void VertexProcessor::Light(const float* p, const float* n, float* diffuse, floa
   diffuse[3] = Clamp01(m.dcvDiffuse.a);
 }
 
-uint32_t VertexProcessor::Classify(const ClipVertex& v) const {
-  if (!Finite4(v.x, v.y, v.z, v.w)) return kNotFinite;
+uint32_t VertexProcessor::Classify(float x, float y, float z, float w) const {
+  if (!Finite4(x, y, z, w)) return kNotFinite;
   uint32_t bits = 0;
-  if (v.z < 0.0f) bits |= kClipNear;
-  if (v.z > v.w) bits |= kClipFar;
-  if (v.w < kMinW) bits |= kClipW;
-  const float g = kGuardBand * v.w;
-  if (v.x < -g) bits |= kClipGuardL;
-  if (v.x > g) bits |= kClipGuardR;
-  if (v.y < -g) bits |= kClipGuardT;
-  if (v.y > g) bits |= kClipGuardB;
-  if (v.x < m_ViewX0 * v.w) bits |= kClipViewL;
-  if (v.x > m_ViewX1 * v.w) bits |= kClipViewR;
-  if (v.y < m_ViewY0 * v.w) bits |= kClipViewT;
-  if (v.y > m_ViewY1 * v.w) bits |= kClipViewB;
+  if (z < 0.0f) bits |= kClipNear;
+  if (z > w) bits |= kClipFar;
+  if (w < kMinW) bits |= kClipW;
+  const float g = kGuardBand * w;
+  if (x < -g) bits |= kClipGuardL;
+  if (x > g) bits |= kClipGuardR;
+  if (y < -g) bits |= kClipGuardT;
+  if (y > g) bits |= kClipGuardB;
+  if (x < m_ViewX0 * w) bits |= kClipViewL;
+  if (x > m_ViewX1 * w) bits |= kClipViewR;
+  if (y < m_ViewY0 * w) bits |= kClipViewT;
+  if (y > m_ViewY1 * w) bits |= kClipViewB;
   return bits;
 }
 
 bool VertexProcessor::Project(const ClipVertex& v, ScreenVertex& out) const {
-  if (!(v.w >= kMinW * 0.5f)) return false;
-  const float rhw = 1.0f / v.w;
-  const float fx = v.x * rhw, fy = v.y * rhw;
+  if (!ProjectPosition(v.x, v.y, v.z, v.w, out)) return false;
+  out.attr = v.attr;
+  return true;
+}
+
+bool VertexProcessor::ProjectPosition(float x, float y, float z, float w, ScreenVertex& out) const {
+  if (!(w >= kMinW * 0.5f)) return false;
+  const float rhw = 1.0f / w;
+  const float fx = x * rhw, fy = y * rhw;
   // The guard band with a little slack for vertices that clipping put on its edge.
   constexpr float kLimit = kGuardBand + 2.0f;
   if (!(fx > -kLimit && fx < kLimit && fy > -kLimit && fy < kLimit)) return false;
@@ -314,45 +320,49 @@ bool VertexProcessor::Project(const ClipVertex& v, ScreenVertex& out) const {
   out.y = static_cast<int32_t>(std::lrint(fy * kSubPixelScale));
   out.fx = static_cast<float>(out.x) * (1.0f / kSubPixelScale);
   out.fy = static_cast<float>(out.y) * (1.0f / kSubPixelScale);
-  double zn = static_cast<double>(v.z) * rhw;
+  double zn = static_cast<double>(z) * rhw;
   zn = zn < 0.0 ? 0.0 : (zn > 1.0 ? 1.0 : zn);
   out.z = m_MinZ + zn * (double{m_MaxZ} - m_MinZ);
   out.rhw = rhw;
-  out.attr = v.attr;
   return true;
 }
 
+void VertexProcessor::LightVertex(const uint8_t* src, const VertexLayout& layout,
+                                  Attributes& a) const {
+  float pos[3], nIn[3];
+  std::memcpy(pos, src, 12);
+  std::memcpy(nIn, src + layout.normal, 12);
+  const M4& mv = m_ToView;
+  float viewPos[3], n[3];
+  for (int j = 0; j < 3; ++j) {
+    viewPos[j] = pos[0] * mv[0][j] + pos[1] * mv[1][j] + pos[2] * mv[2][j] + mv[3][j];
+    n[j] = nIn[0] * m_NormalMatrix[0][j] + nIn[1] * m_NormalMatrix[1][j] +
+           nIn[2] * m_NormalMatrix[2][j];
+  }
+  Normalise(n);
+  float d[4], s[3];
+  Light(viewPos, n, d, s);
+  for (int j = 0; j < 4; ++j) a.diffuse[j] = d[j] * 255.0f;
+  for (int j = 0; j < 3; ++j) a.specular[j] = s[j] * 255.0f;
+}
+
 void VertexProcessor::Process(const uint8_t* vertices, DWORD stride, DWORD count,
-                              const VertexLayout& layout, std::vector<TransformedVertex>& out) {
+                              const VertexLayout& layout, bool deferLighting,
+                              std::vector<TransformedVertex>& out) {
   if (out.size() < count) out.resize(count);
   const M4& m = m_ToScreen;
-  const M4& mv = m_ToView;
+  const bool lit = Lights(layout);
   for (DWORD i = 0; i < count; ++i) {
     const uint8_t* src = vertices + static_cast<size_t>(i) * stride;
     TransformedVertex& t = out[i];
     float pos[4] = {0, 0, 0, 1};
     std::memcpy(pos, src, 12);
     if (layout.pretransformed) std::memcpy(&pos[3], src + 12, 4);
-    Attributes& a = t.clip.attr;
+    Attributes& a = t.screen.attr;
     // Colours: lit, or taken from the vertex, or white diffuse and black specular.
-    bool lit = false;
-    if (m_Lighting && layout.normal >= 0) {
-      float nIn[3];
-      std::memcpy(nIn, src + layout.normal, 12);
-      float viewPos[3], n[3];
-      for (int j = 0; j < 3; ++j) {
-        viewPos[j] = pos[0] * mv[0][j] + pos[1] * mv[1][j] + pos[2] * mv[2][j] + mv[3][j];
-        n[j] = nIn[0] * m_NormalMatrix[0][j] + nIn[1] * m_NormalMatrix[1][j] +
-               nIn[2] * m_NormalMatrix[2][j];
-      }
-      Normalise(n);
-      float d[4], s[3];
-      Light(viewPos, n, d, s);
-      for (int j = 0; j < 4; ++j) a.diffuse[j] = d[j] * 255.0f;
-      for (int j = 0; j < 3; ++j) a.specular[j] = s[j] * 255.0f;
-      lit = true;
-    }
-    if (!lit) {
+    if (lit) {
+      if (!deferLighting) LightVertex(src, layout, a);
+    } else {
       if (layout.diffuse >= 0) {
         DWORD c;
         std::memcpy(&c, src + layout.diffuse, 4);
@@ -385,7 +395,10 @@ void VertexProcessor::Process(const uint8_t* vertices, DWORD stride, DWORD count
       // outside the guard band or not finite is dropped.
       ScreenVertex& sv = t.screen;
       const float rhw = pos[3];
-      t.clip = ClipVertex{pos[0], pos[1], pos[2], 1.0f, a};
+      t.x = pos[0];
+      t.y = pos[1];
+      t.z = pos[2];
+      t.w = 1.0f;
       constexpr float kLimit = kGuardBand;
       if (!Finite4(pos[0], pos[1], pos[2], rhw) || !(pos[0] > -kLimit && pos[0] < kLimit) ||
           !(pos[1] > -kLimit && pos[1] < kLimit)) {
@@ -404,18 +417,16 @@ void VertexProcessor::Process(const uint8_t* vertices, DWORD stride, DWORD count
       sv.fy = static_cast<float>(sv.y) * (1.0f / kSubPixelScale);
       sv.z = pos[2] < 0.0f ? 0.0 : (pos[2] > 1.0f ? 1.0 : pos[2]);
       sv.rhw = rhw;
-      sv.attr = a;
       continue;
     }
 
-    ClipVertex& c = t.clip;
-    c.x = pos[0] * m[0][0] + pos[1] * m[1][0] + pos[2] * m[2][0] + m[3][0];
-    c.y = pos[0] * m[0][1] + pos[1] * m[1][1] + pos[2] * m[2][1] + m[3][1];
-    c.z = pos[0] * m[0][2] + pos[1] * m[1][2] + pos[2] * m[2][2] + m[3][2];
-    c.w = pos[0] * m[0][3] + pos[1] * m[1][3] + pos[2] * m[2][3] + m[3][3];
-    t.clipBits = Classify(c);
+    t.x = pos[0] * m[0][0] + pos[1] * m[1][0] + pos[2] * m[2][0] + m[3][0];
+    t.y = pos[0] * m[0][1] + pos[1] * m[1][1] + pos[2] * m[2][1] + m[3][1];
+    t.z = pos[0] * m[0][2] + pos[1] * m[1][2] + pos[2] * m[2][2] + m[3][2];
+    t.w = pos[0] * m[0][3] + pos[1] * m[1][3] + pos[2] * m[2][3] + m[3][3];
+    t.clipBits = Classify(t.x, t.y, t.z, t.w);
     if ((t.clipBits & (kMustClip | kNotFinite)) == 0) {
-      if (!Project(c, t.screen)) t.clipBits |= kNotFinite;
+      if (!ProjectPosition(t.x, t.y, t.z, t.w, t.screen)) t.clipBits |= kNotFinite;
     }
   }
 }

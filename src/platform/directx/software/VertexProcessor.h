@@ -48,16 +48,23 @@ class VertexProcessor {
   // Prepares matrices and lights from the state; the scissor is the pixel rectangle primitives
   // are drawn into. False when the viewport cannot map anything.
   bool Setup(const DrawState& state, int scissorX0, int scissorY0, int scissorX1, int scissorY1);
-  // Transforms, lights and classifies count vertices of the given layout and stride.
+  // Transforms and classifies count vertices of the given layout and stride, and lights them
+  // unless deferLighting is set (then LightVertex must run for every vertex that is drawn).
   void Process(const uint8_t* vertices, DWORD stride, DWORD count, const VertexLayout& layout,
-               std::vector<TransformedVertex>& out);
+               bool deferLighting, std::vector<TransformedVertex>& out);
+  // Whether vertices of this layout are lit (and so may have their lighting deferred).
+  bool Lights(const VertexLayout& layout) const { return m_Lighting && layout.normal >= 0; }
+  // Lights one vertex of the layout (which has a normal) into out's colours.
+  void LightVertex(const uint8_t* vertex, const VertexLayout& layout, Attributes& out) const;
   // Projects a clip-space vertex to the screen; false when it lies outside the guard band or
   // is not finite (then the primitive is dropped).
   bool Project(const ClipVertex& v, ScreenVertex& out) const;
-  uint32_t Classify(const ClipVertex& v) const;
+  uint32_t Classify(float x, float y, float z, float w) const;
 
   // The lighting equations for one view-space position and unit normal, colours in 0..1.
   void Light(const float* position, const float* normal, float* diffuse, float* specular) const;
+
+  bool ProjectPosition(float x, float y, float z, float w, ScreenVertex& out) const;
 
   // Exposed for tests of the lighting equations.
   const std::vector<PreparedLight>& Lights() const { return m_Lights; }
