@@ -21,6 +21,9 @@ CTorusDlg::CTorusDlg(CWnd* parent) : CDialog(IDD, parent) {
 }
 
 CTorusDlg::~CTorusDlg() {
+  // The material is handed to the renderer every frame but never listed with it, so the
+  // renderer would not release its device object, and with it the whole device would stay.
+  if (m_Renderer) m_Renderer->ReleaseMaterialObject(&m_Obj.m_Material);
   delete m_Renderer;
   m_Renderer = nullptr;
   m_Obj.m_Renderer = nullptr;

@@ -147,6 +147,20 @@ TEST_F(FrameTest, WithoutARendererOnlyTheClockRuns) {
   EXPECT_TRUE(m_Driver->Calls().empty());
 }
 
+TEST_F(FrameTest, DestroyingTheWindowReleasesEveryDeviceObject) {
+  // Every device object holds its system; once the window is gone only the driver and
+  // the installation may.
+  const long holdersBefore = dx::SharedSystem().use_count();
+  MakeWindow();
+  m_Ticks += 100;
+  m_Dlg->StepFrame();
+  m_Dlg->ShowMaterialDialog();
+  EXPECT_GT(dx::SharedSystem().use_count(), holdersBefore);
+  DestroyWindow();
+  EXPECT_EQ(dx::SharedSystem().use_count(), holdersBefore);
+  EXPECT_EQ(m_Device->Log().pipelinesAlive, 0);
+}
+
 TEST_F(FrameTest, HeadlessWindowDrawsItsPictureAtTheChosenSize) {
   auto system = std::make_shared<dx::System>();
   system->devices.push_back(dx::software::MakeSoftwareDriver());

@@ -16,7 +16,8 @@ void InstallDefaultDevices() {
   auto system = std::make_shared<System>();
   system->devices.push_back(software::MakeSoftwareDriver());
 #ifdef QUENNET_HAVE_OPENGL
-  // Offered after the software device; the capability test prefers it when it passes.
+  // After the project's own device: the capability test prefers it only where it runs on
+  // a graphics processor and so reports itself as the hardware device.
   if (auto driver = opengl::MakeOpenGLDriver()) system->devices.push_back(std::move(driver));
 #endif
   SetSystem(std::move(system));
