@@ -131,6 +131,17 @@ GlPipeline::~GlPipeline() {
   glDeleteTextures(1, &m_Colour);
 }
 
+void GlPipeline::SetScissor(int x0, int y0, int x1, int y1) {
+  // A scissor over the whole target is left off: clears and draws then take the
+  // implementation's fastest paths.
+  if (x0 <= 0 && y0 <= 0 && x1 >= m_Target->width && y1 >= m_Target->height) {
+    glDisable(GL_SCISSOR_TEST);
+    return;
+  }
+  glEnable(GL_SCISSOR_TEST);
+  glScissor(x0, GlRow(y0, y1), x1 - x0, y1 - y0);
+}
+
 HRESULT GlPipeline::Fail(HRESULT hr, std::string text) {
   m_LastError = std::move(text);
   return hr;
@@ -238,15 +249,14 @@ HRESULT GlPipeline::Clear(DrawState& state, const D3DRECT* rects, DWORD count, D
     rects = &whole;
     count = 1;
   }
-  glEnable(GL_SCISSOR_TEST);
   for (DWORD i = 0; i < count; ++i) {
     const int64_t x0 = std::max<int64_t>(rects[i].x1, limitX0);
     const int64_t y0 = std::max<int64_t>(rects[i].y1, limitY0);
     const int64_t x1 = std::min<int64_t>(rects[i].x2, limitX1);
     const int64_t y1 = std::min<int64_t>(rects[i].y2, limitY1);
     if (x1 <= x0 || y1 <= y0) continue;
-    glScissor(static_cast<GLint>(x0), GlRow(static_cast<int>(y0), static_cast<int>(y1)),
-              static_cast<GLsizei>(x1 - x0), static_cast<GLsizei>(y1 - y0));
+    SetScissor(static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1),
+               static_cast<int>(y1));
     glClear(mask);
   }
   if (HRESULT hr = ResultOfGlError(glGetError()); FAILED(hr))
@@ -326,8 +336,7 @@ void GlPipeline::ApplyRasterState(const DrawState& state, const ViewportMapping&
   const DWORD* rs = state.renderStates;
   glViewport(0, 0, m_Target->width, m_Target->height);
   glDepthRange(view.minZ, view.maxZ);
-  glEnable(GL_SCISSOR_TEST);
-  glScissor(view.x0, GlRow(view.y0, view.y1), view.x1 - view.x0, view.y1 - view.y0);
+  SetScissor(view.x0, view.y0, view.x1, view.y1);
 
   // Direct3D's clockwise triangles are the front faces. With the top row first OpenGL sees
   // the picture upside down, so they are its counter-clockwise ones.

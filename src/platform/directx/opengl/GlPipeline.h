@@ -53,6 +53,8 @@ class GlPipeline final : public Pipeline {
   HRESULT BindTextures(const DrawState& state, const StageSetup& stages);
   void ApplyRasterState(const DrawState& state, const ViewportMapping& view);
   HRESULT Fail(HRESULT hr, std::string text);
+  // Limits drawing to the picture's pixels [x0, x1) × [y0, y1) (rows from the top).
+  void SetScissor(int x0, int y0, int x1, int y1);
   bool TopRowFirst() const { return m_Context->Features().topRowFirst; }
   // The first OpenGL row of the picture's rows [top, bottom).
   GLint GlRow(int top, int bottom) const { return TopRowFirst() ? top : m_Target->height - bottom; }
