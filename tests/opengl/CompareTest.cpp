@@ -86,6 +86,22 @@ TEST_F(CompareTest, DefaultTorusAtSeveralTimes) {
   }
 }
 
+// A size change rebuilds back buffer, z-buffer, device and viewport; the torus's vertex
+// buffer (and its OpenGL copy) carries over to the new device.
+TEST_F(CompareTest, AfterAResizeTheNewDeviceDrawsTheSame) {
+  Make();
+  Frame(7.0f, SceneRig::DefaultStates());
+  for (SceneRig* rig : {gl.get(), sw.get()}) {
+    rig->window.Resize(kWidth - 37, kHeight + 21);
+    EXPECT_EQ(rig->renderer.WindowSized(), 0);
+    ASSERT_NE(rig->renderer.m_Device, nullptr);
+  }
+  const Difference d = Frame(8.0f, SceneRig::DefaultStates());
+  EXPECT_EQ(glPixels.size(), static_cast<size_t>((kWidth - 37) * (kHeight + 21)));
+  ExpectClose(d, kSolidPercent, kSolidMean, "after a resize");
+  EXPECT_GT(Drawn(), glPixels.size() / 10);
+}
+
 TEST_F(CompareTest, DepthFormats) {
   for (DWORD bits : {24u, 32u}) {
     Make(bits);
