@@ -248,7 +248,7 @@ TEST_F(MainWindowTest, AddressLabelStandsOneCharacterPerLine) {
   EXPECT_LE(lines * 8, static_cast<size_t>(label.cy));
 }
 
-TEST_F(MainWindowTest, ToolDialogIsOwnedAndPlacedFromTheOwnersClientArea) {
+TEST_F(MainWindowTest, ToolDialogIsOwnedAndOpensBesideItsOwner) {
   CDialog tool;
   ASSERT_TRUE(tool.Create(IDD_SHAPE_DIALOG, &dlg));
   EXPECT_EQ(tool.GetParent(), &dlg);
@@ -256,11 +256,16 @@ TEST_F(MainWindowTest, ToolDialogIsOwnedAndPlacedFromTheOwnersClientArea) {
   QWidget* toolWindow = WidgetOf(&tool);
   EXPECT_TRUE(toolWindow->isWindow());
   EXPECT_EQ(toolWindow->windowType(), Qt::Tool);
-  POINT ownerOrigin{0, 0};
-  dlg.ClientToScreen(&ownerOrigin);
-  EXPECT_EQ(toolWindow->pos(), QPoint(ownerOrigin.x, ownerOrigin.y));
+  // A template at (0, 0) would cover the owner's buttons: it opens right of the owner.
+  const QRect ownerFrame = WidgetOf(&dlg)->frameGeometry();
+  EXPECT_EQ(toolWindow->pos(), QPoint(ownerFrame.right() + 1, ownerFrame.top()));
   tool.ShowWindow(SW_SHOWNORMAL);
   EXPECT_TRUE(tool.IsWindowVisible());
+
+  // A second tool window opens right of the first, so neither hides the other.
+  CDialog second;
+  ASSERT_TRUE(second.Create(IDD_MATERIAL_DIALOG, &dlg));
+  EXPECT_EQ(WidgetOf(&second)->pos().x(), toolWindow->frameGeometry().right() + 1);
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include "platform/framework/qt/DialogWindow.h"
 
+#include <algorithm>
+
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -69,9 +72,23 @@ DialogWindow::DialogWindow(QWidget* owner, const DialogTemplate& t)
   } else {
     setFixedSize(area.size());
   }
-  // A template position counts from the owner's client area unless it is absolute.
+  // A template position counts from the owner's client area unless it is absolute. Tool
+  // windows whose templates give no position of their own would then cover the owner's
+  // controls, so they open beside the owner instead, right of any tool window it already has.
   QPoint position = area.topLeft();
-  if (owner && !(t.style & DS_ABSALIGN)) position += owner->mapToGlobal(QPoint(0, 0));
+  if (owner && !(t.style & DS_ABSALIGN)) {
+    if (area.topLeft().isNull()) {
+      const QWidget* top = owner->window();
+      int right = top->frameGeometry().right() + 1;
+      for (const QWidget* other : QApplication::topLevelWidgets()) {
+        if (other != this && other->parentWidget() == owner && other->isVisible())
+          right = std::max(right, other->frameGeometry().right() + 1);
+      }
+      position = QPoint(right, top->frameGeometry().top());
+    } else {
+      position += owner->mapToGlobal(QPoint(0, 0));
+    }
+  }
   if (t.style & DS_CENTER) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QRect around = owner    ? owner->frameGeometry()
