@@ -116,21 +116,23 @@ Factor BlendFactor(DWORD mode, const int* src, const int* dst) {
   }
 }
 
-// The low 32 bits: colours step in 32-bit lanes whose arithmetic wraps, so values that are
-// far out of range only at the (possibly outside) anchor still come out right in the span.
-inline int32_t Low32(int64_t v) {
-  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v)));
-}
-
 // Four colour channels (lanes b, g, r, a) in 16.16 fixed point that step together; their
 // arithmetic wraps, and packing saturates each to a byte of 0xAARRGGBB.
 #if defined(__SSE2__)
 using Lanes = __m128i;
-inline Lanes MakeLanes(int32_t r, int32_t g, int32_t b, int32_t a) {
-  return _mm_set_epi32(a, r, g, b);
-}
 inline Lanes Add(Lanes x, Lanes y) {
   return _mm_add_epi32(x, y);
+}
+inline Lanes LoadLanes(const int32_t* p) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+// x · k in every lane, modulo 2^32 (SSE2 has no 32-bit multiply that keeps the low half).
+inline Lanes Mul(Lanes x, int32_t k) {
+  const __m128i kk = _mm_set1_epi32(k);
+  const __m128i even = _mm_mul_epu32(x, kk);
+  const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(x, 32), kk);
+  return _mm_unpacklo_epi32(_mm_shuffle_epi32(even, _MM_SHUFFLE(0, 0, 2, 0)),
+                            _mm_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0)));
 }
 inline uint32_t Pack(Lanes c) {
   __m128i v = _mm_srai_epi32(c, 16);
@@ -142,12 +144,17 @@ inline uint32_t Pack(Lanes c) {
 struct Lanes {
   uint32_t v[4];  // b, g, r, a
 };
-inline Lanes MakeLanes(int32_t r, int32_t g, int32_t b, int32_t a) {
-  return Lanes{{static_cast<uint32_t>(b), static_cast<uint32_t>(g), static_cast<uint32_t>(r),
-                static_cast<uint32_t>(a)}};
-}
 inline Lanes Add(Lanes x, Lanes y) {
   for (int i = 0; i < 4; ++i) x.v[i] += y.v[i];
+  return x;
+}
+inline Lanes LoadLanes(const int32_t* p) {
+  Lanes l;
+  for (int i = 0; i < 4; ++i) l.v[i] = static_cast<uint32_t>(p[i]);
+  return l;
+}
+inline Lanes Mul(Lanes x, int32_t k) {
+  for (int i = 0; i < 4; ++i) x.v[i] *= static_cast<uint32_t>(k);
   return x;
 }
 inline uint32_t Pack(Lanes c) {
@@ -161,7 +168,7 @@ inline uint32_t Pack(Lanes c) {
 #endif
 
 // The common case: no blending, alpha test or texture; a fixed depth comparison.
-template <int kDepthBits, DWORD kFunc, bool kWrite, bool kAlpha>
+template <int kDepthBits, DWORD kFunc, bool kWrite, bool kAlpha, bool kClamp>
 [[gnu::always_inline]] inline void FastSpan(uint8_t* colourRow, [[maybe_unused]] uint8_t* depthRow,
                                             int xl, int xr, Lanes c, Lanes dc, int64_t z,
                                             int64_t dz, uint64_t& written) {
@@ -172,8 +179,10 @@ template <int kDepthBits, DWORD kFunc, bool kWrite, bool kAlpha>
     if constexpr (kDepthBits != 0) {
       constexpr int64_t kMax = DepthMax(kDepthBits);
       int64_t zi = z >> 16;
-      zi = zi < 0 ? 0 : zi;
-      zi = zi > kMax ? kMax : zi;
+      if constexpr (kClamp) {
+        zi = zi < 0 ? 0 : zi;
+        zi = zi > kMax ? kMax : zi;
+      }
       const uint32_t zv = static_cast<uint32_t>(zi);
       z += dz;
       if constexpr (kDepthBits == 16) {
@@ -198,13 +207,10 @@ template <int kDepthBits, DWORD kFunc, bool kWrite, bool kAlpha>
 // per edge and where the scissor cuts a span, and inlined it would crowd the row loop.
 [[gnu::noinline]] void ValueAt(const FastTriangle& t, int64_t x, int64_t y, Lanes& colour,
                                int64_t& z) {
-  const int64_t dx = x - t.colFirst, dy = y - t.rowFirst;
-  int32_t c[4];
-  for (int i = 0; i < 4; ++i) {
-    c[i] = Low32(t.start.colour[i] + t.start.colourStep[i] * dx + t.rowStep.colour[i] * dy);
-  }
-  colour = MakeLanes(c[0], c[1], c[2], c[3]);
-  z = t.start.z + t.start.zStep * dx + t.rowStep.z * dy;
+  const int32_t dx = static_cast<int32_t>(x - t.anchorX), dy = static_cast<int32_t>(y - t.anchorY);
+  colour = Add(LoadLanes(t.colour),
+               Add(Mul(LoadLanes(t.colourStepX), dx), Mul(LoadLanes(t.colourStepY), dy)));
+  z = t.z + t.zStepX * dx + t.zStepY * dy;
 }
 
 // Where the edges put one row: the left edge's first pixel, the right edge's last, and
@@ -231,12 +237,11 @@ constexpr int kRowChunk = 64;
 // at once: the edges are walked into a small table, then the spans are drawn. Colour and
 // depth are carried along the left edge from row to row (the edge moves by one of two whole
 // numbers of pixels), so a span starts without multiplications unless the scissor cuts it.
-template <int kDepthBits, DWORD kFunc, bool kWrite, bool kAlpha>
+template <int kDepthBits, DWORD kFunc, bool kWrite, bool kAlpha, bool kClamp>
 void FastRows(const FastTriangle& t, EdgeSet& edges) {
   const PixelState& s = *t.state;
-  const Lanes stepX = MakeLanes(Low32(t.start.colourStep[0]), Low32(t.start.colourStep[1]),
-                                Low32(t.start.colourStep[2]), Low32(t.start.colourStep[3]));
-  const int64_t zStepX = t.start.zStep;
+  const Lanes stepX = LoadLanes(t.colourStepX), stepY = LoadLanes(t.colourStepY);
+  const int64_t zStepX = t.zStepX;
   const int32_t colFirst = static_cast<int32_t>(t.colFirst);
   const int32_t colLast = static_cast<int32_t>(t.colLast);
   uint64_t written = 0;
@@ -255,10 +260,8 @@ void FastRows(const FastTriangle& t, EdgeSet& edges) {
     int64_t zIncrement[2];
     for (int k = 0; k < 2; ++k) {
       const int64_t dx = edges.left.qStep + k;
-      int32_t c[4];
-      for (int i = 0; i < 4; ++i) c[i] = Low32(t.start.colourStep[i] * dx + t.rowStep.colour[i]);
-      colourIncrement[k] = MakeLanes(c[0], c[1], c[2], c[3]);
-      zIncrement[k] = t.start.zStep * dx + t.rowStep.z;
+      colourIncrement[k] = Add(Mul(stepX, static_cast<int32_t>(dx)), stepY);
+      zIncrement[k] = zStepX * dx + t.zStepY;
     }
     while (py <= segmentEnd) {
       const int count = static_cast<int>(std::min<int64_t>(segmentEnd - py + 1, kRowChunk));
@@ -275,8 +278,8 @@ void FastRows(const FastTriangle& t, EdgeSet& edges) {
         edgeZ += zIncrement[row.carry];
         if (xl <= xr) {
           if (xl != row.left) ValueAt(t, xl, py + i, c, z);  // cut by the scissor
-          FastSpan<kDepthBits, kFunc, kWrite, kAlpha>(colourRow, depthRow, xl, xr, c, stepX, z,
-                                                      zStepX, written);
+          FastSpan<kDepthBits, kFunc, kWrite, kAlpha, kClamp>(colourRow, depthRow, xl, xr, c, stepX,
+                                                              z, zStepX, written);
         }
         colourRow += s.colourPitch;
         if (kDepthBits) depthRow += s.depthPitch;
@@ -287,44 +290,45 @@ void FastRows(const FastTriangle& t, EdgeSet& edges) {
   *t.written += written;
 }
 
-template <int kDepthBits, bool kWrite, bool kAlpha>
+template <int kDepthBits, bool kWrite, bool kAlpha, bool kClamp>
 FastTriangleFn PickByFunc(DWORD f) {
   switch (f) {
     case D3DCMP_NEVER:
-      return &FastRows<kDepthBits, D3DCMP_NEVER, kWrite, kAlpha>;
+      return &FastRows<kDepthBits, D3DCMP_NEVER, kWrite, kAlpha, kClamp>;
     case D3DCMP_LESS:
-      return &FastRows<kDepthBits, D3DCMP_LESS, kWrite, kAlpha>;
+      return &FastRows<kDepthBits, D3DCMP_LESS, kWrite, kAlpha, kClamp>;
     case D3DCMP_EQUAL:
-      return &FastRows<kDepthBits, D3DCMP_EQUAL, kWrite, kAlpha>;
+      return &FastRows<kDepthBits, D3DCMP_EQUAL, kWrite, kAlpha, kClamp>;
     case D3DCMP_LESSEQUAL:
-      return &FastRows<kDepthBits, D3DCMP_LESSEQUAL, kWrite, kAlpha>;
+      return &FastRows<kDepthBits, D3DCMP_LESSEQUAL, kWrite, kAlpha, kClamp>;
     case D3DCMP_GREATER:
-      return &FastRows<kDepthBits, D3DCMP_GREATER, kWrite, kAlpha>;
+      return &FastRows<kDepthBits, D3DCMP_GREATER, kWrite, kAlpha, kClamp>;
     case D3DCMP_NOTEQUAL:
-      return &FastRows<kDepthBits, D3DCMP_NOTEQUAL, kWrite, kAlpha>;
+      return &FastRows<kDepthBits, D3DCMP_NOTEQUAL, kWrite, kAlpha, kClamp>;
     case D3DCMP_GREATEREQUAL:
-      return &FastRows<kDepthBits, D3DCMP_GREATEREQUAL, kWrite, kAlpha>;
+      return &FastRows<kDepthBits, D3DCMP_GREATEREQUAL, kWrite, kAlpha, kClamp>;
     default:
-      return &FastRows<kDepthBits, D3DCMP_ALWAYS, kWrite, kAlpha>;
+      return &FastRows<kDepthBits, D3DCMP_ALWAYS, kWrite, kAlpha, kClamp>;
   }
 }
 
-template <int kDepthBits, bool kAlpha>
+template <int kDepthBits, bool kAlpha, bool kClamp>
 FastTriangleFn PickByWrite(DWORD f, bool write) {
-  return write ? PickByFunc<kDepthBits, true, kAlpha>(f) : PickByFunc<kDepthBits, false, kAlpha>(f);
+  return write ? PickByFunc<kDepthBits, true, kAlpha, kClamp>(f)
+               : PickByFunc<kDepthBits, false, kAlpha, kClamp>(f);
 }
 
-template <bool kAlpha>
+template <bool kAlpha, bool kClamp>
 FastTriangleFn PickFastTriangle(const PixelState& state) {
   switch (state.depthBits) {
     case 16:
-      return PickByWrite<16, kAlpha>(state.zFunc, state.zWrite);
+      return PickByWrite<16, kAlpha, kClamp>(state.zFunc, state.zWrite);
     case 24:
-      return PickByWrite<24, kAlpha>(state.zFunc, state.zWrite);
+      return PickByWrite<24, kAlpha, kClamp>(state.zFunc, state.zWrite);
     case 32:
-      return PickByWrite<32, kAlpha>(state.zFunc, state.zWrite);
+      return PickByWrite<32, kAlpha, kClamp>(state.zFunc, state.zWrite);
     default:
-      return &FastRows<0, D3DCMP_ALWAYS, false, kAlpha>;
+      return &FastRows<0, D3DCMP_ALWAYS, false, kAlpha, false>;
   }
 }
 
@@ -339,9 +343,10 @@ Edge MakeEdge(const ScreenVertex& from, const ScreenVertex& to) {
   return e;
 }
 
-// Largest fixed-point step the fast path accepts; beyond it (slivers with extreme gradients)
-// the general path's floating point takes over.
+// Largest fixed-point depth step the fast path accepts; beyond it (slivers with extreme
+// gradients) the general path's floating point takes over. Colour steps must fit 32 bits.
 constexpr double kMaxFixedStep = 1.0e13;
+constexpr float kMaxColourStep = 2.0e9f;
 
 }  // namespace
 
@@ -434,11 +439,16 @@ void Rasterizer::Begin(const PixelState& state, const TextureStages* stages) {
   m_State = state;
   m_Stages = stages;
   m_PixelsWritten = 0;
-  m_FastTriangle = nullptr;
+  m_FastTriangle[0] = m_FastTriangle[1] = nullptr;
   m_DepthScale = state.depthBits ? static_cast<double>(DepthMax(state.depthBits)) * 65536.0 : 0.0;
   if (state.blend || state.alphaTest || state.textured) return;
-  m_FastTriangle =
-      state.targetHasAlpha ? PickFastTriangle<true>(state) : PickFastTriangle<false>(state);
+  if (state.targetHasAlpha) {
+    m_FastTriangle[0] = PickFastTriangle<true, true>(state);
+    m_FastTriangle[1] = PickFastTriangle<true, false>(state);
+  } else {
+    m_FastTriangle[0] = PickFastTriangle<false, true>(state);
+    m_FastTriangle[1] = PickFastTriangle<false, false>(state);
+  }
 }
 
 void Rasterizer::PrepareAttributes(const ScreenVertex& v, const ScreenVertex& provoking,
@@ -453,6 +463,96 @@ void Rasterizer::PrepareAttributes(const ScreenVertex& v, const ScreenVertex& pr
     out[kAttrTex + 2 * t] = v.attr.tex[t][0] * v.rhw;
     out[kAttrTex + 2 * t + 1] = v.attr.tex[t][1] * v.rhw;
   }
+}
+
+bool Rasterizer::SetupFast(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
+                           const ScreenVertex& provoking, double inverseArea, FastTriangle& t,
+                           bool& clampDepth) const {
+  // Single precision is plenty: positions are exact multiples of 1/256, the anchor lies within
+  // half a pixel of a, and colours need 16 fraction bits of 0..255 at most.
+  const float dx1 = b.fx - a.fx, dy1 = b.fy - a.fy;
+  const float dx2 = c.fx - a.fx, dy2 = c.fy - a.fy;
+  t.anchorX = (a.x + kSubPixelScale / 2) >> kSubPixelBits;
+  t.anchorY = (a.y + kSubPixelScale / 2) >> kSubPixelBits;
+  const float ox = static_cast<float>(t.anchorX) - a.fx, oy = static_cast<float>(t.anchorY) - a.fy;
+  const float scale = static_cast<float>(inverseArea * 65536.0);
+  // The colour each vertex contributes: diffuse plus specular (the sum is linear, so it may be
+  // taken per vertex), its own or the provoking vertex's when flat.
+  const Attributes& ca = m_State.flat ? provoking.attr : a.attr;
+  const Attributes& cb = m_State.flat ? provoking.attr : b.attr;
+  const Attributes& cc = m_State.flat ? provoking.attr : c.attr;
+#if defined(__SSE2__)
+  const __m128 specular =
+      _mm_castsi128_ps(m_State.specular ? _mm_set_epi32(0, -1, -1, -1) : _mm_setzero_si128());
+  auto colourOf = [&](const Attributes& v) {
+    // r g b a, then reordered to the lanes' b g r a.
+    const __m128 sum =
+        _mm_add_ps(_mm_loadu_ps(v.diffuse), _mm_and_ps(_mm_loadu_ps(v.specular), specular));
+    return _mm_shuffle_ps(sum, sum, _MM_SHUFFLE(3, 0, 1, 2));
+  };
+  const __m128 va = colourOf(ca);
+  const __m128 d1 = _mm_sub_ps(colourOf(cb), va), d2 = _mm_sub_ps(colourOf(cc), va);
+  const __m128 k = _mm_set1_ps(scale);
+  const __m128 ddx =
+      _mm_mul_ps(_mm_sub_ps(_mm_mul_ps(d1, _mm_set1_ps(dy2)), _mm_mul_ps(d2, _mm_set1_ps(dy1))), k);
+  const __m128 ddy =
+      _mm_mul_ps(_mm_sub_ps(_mm_mul_ps(d2, _mm_set1_ps(dx1)), _mm_mul_ps(d1, _mm_set1_ps(dx2))), k);
+  const __m128 origin =
+      _mm_add_ps(_mm_add_ps(_mm_mul_ps(va, _mm_set1_ps(65536.0f)), _mm_set1_ps(32768.0f)),
+                 _mm_add_ps(_mm_mul_ps(ddx, _mm_set1_ps(ox)), _mm_mul_ps(ddy, _mm_set1_ps(oy))));
+  // All within 32 bits (false for nan too).
+  const __m128 limit = _mm_set1_ps(kMaxColourStep);
+  const __m128 absMask = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+  const __m128 fits = _mm_and_ps(_mm_and_ps(_mm_cmplt_ps(_mm_and_ps(ddx, absMask), limit),
+                                            _mm_cmplt_ps(_mm_and_ps(ddy, absMask), limit)),
+                                 _mm_cmplt_ps(_mm_and_ps(origin, absMask), limit));
+  if (_mm_movemask_ps(fits) != 0xF) return false;
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(t.colour), _mm_cvttps_epi32(origin));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(t.colourStepX), _mm_cvttps_epi32(ddx));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(t.colourStepY), _mm_cvttps_epi32(ddy));
+#else
+  const float add = m_State.specular ? 1.0f : 0.0f;
+  auto channel = [&](const Attributes& v, int i) {
+    return i < 3 ? v.diffuse[i] + add * v.specular[i] : v.diffuse[3];
+  };
+  for (int lane = 0; lane < 4; ++lane) {
+    const int i = lane < 3 ? 2 - lane : 3;  // lanes b g r a
+    const float va = channel(ca, i);
+    const float d1 = channel(cb, i) - va, d2 = channel(cc, i) - va;
+    const float ddx = (d1 * dy2 - d2 * dy1) * scale;
+    const float ddy = (d2 * dx1 - d1 * dx2) * scale;
+    const float origin = va * 65536.0f + 32768.0f + ddx * ox + ddy * oy;
+    if (!(std::fabs(ddx) < kMaxColourStep && std::fabs(ddy) < kMaxColourStep &&
+          std::fabs(origin) < kMaxColourStep)) {
+      return false;
+    }
+    t.colour[lane] = static_cast<int32_t>(origin);
+    t.colourStepX[lane] = static_cast<int32_t>(ddx);
+    t.colourStepY[lane] = static_cast<int32_t>(ddy);
+  }
+#endif
+  t.z = t.zStepX = t.zStepY = 0;
+  clampDepth = false;
+  if (m_State.depthBits != 0) {
+    const double z1 = b.z - a.z, z2 = c.z - a.z;
+    const double ddx = (z1 * dy2 - z2 * dy1) * inverseArea * m_DepthScale;
+    const double ddy = (z2 * dx1 - z1 * dx2) * inverseArea * m_DepthScale;
+    // Rounded to the nearest depth step, as the clear rounds its depth.
+    const double origin = (a.z - m_State.zBias) * m_DepthScale + 32768.0 + ddx * ox + ddy * oy;
+    if (!(std::fabs(ddx) < kMaxFixedStep && std::fabs(ddy) < kMaxFixedStep &&
+          std::fabs(origin) < 1.0e18)) {
+      return false;
+    }
+    t.z = static_cast<int64_t>(origin);
+    t.zStepX = static_cast<int64_t>(ddx);
+    t.zStepY = static_cast<int64_t>(ddy);
+    // Inside the triangle depth stays between its vertices' (to within the steps' rounding),
+    // so with a step of margin at both ends no pixel needs clamping.
+    const double zMin = (std::min({a.z, b.z, c.z}) - m_State.zBias) * m_DepthScale;
+    const double zMax = (std::max({a.z, b.z, c.z}) - m_State.zBias) * m_DepthScale;
+    clampDepth = !(zMin >= 65536.0 && zMax <= m_DepthScale - 65536.0);
+  }
+  return true;
 }
 
 void Rasterizer::BuildPlane(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
@@ -503,54 +603,16 @@ void Rasterizer::Triangle(const ScreenVertex& a, const ScreenVertex& b0, const S
   const double inverseArea =
       static_cast<double>(kSubPixelScale) * kSubPixelScale / static_cast<double>(std::llabs(area));
 
-  if (m_FastTriangle) {
-    // Diffuse + specular (the sum is linear, so it may be taken per vertex) and depth as
-    // fixed-point planes anchored at the first row and column.
+  if (m_FastTriangle[0]) {
     FastTriangle t;
-    const double dx1 = static_cast<double>(b.fx) - a.fx, dy1 = static_cast<double>(b.fy) - a.fy;
-    const double dx2 = static_cast<double>(c.fx) - a.fx, dy2 = static_cast<double>(c.fy) - a.fy;
-    const double ox = static_cast<double>(colFirst) - a.fx;
-    const double oy = static_cast<double>(edges.rowFirst) - a.fy;
-    // The colour each vertex contributes: its own, or the provoking vertex's when flat.
-    const Attributes& ca = m_State.flat ? provoking.attr : a.attr;
-    const Attributes& cb = m_State.flat ? provoking.attr : b.attr;
-    const Attributes& cc = m_State.flat ? provoking.attr : c.attr;
-    const float specular = m_State.specular ? 1.0f : 0.0f;
-    bool fits = true;
-    for (int i = 0; i < 4; ++i) {
-      const float add = i < 3 ? specular : 0.0f;
-      const double va = ca.diffuse[i] + add * ca.specular[i < 3 ? i : 0];
-      const double d1 = cb.diffuse[i] + add * cb.specular[i < 3 ? i : 0] - va;
-      const double d2 = cc.diffuse[i] + add * cc.specular[i < 3 ? i : 0] - va;
-      const double ddx = (d1 * dy2 - d2 * dy1) * inverseArea * 65536.0;
-      const double ddy = (d2 * dx1 - d1 * dx2) * inverseArea * 65536.0;
-      const double origin = va * 65536.0 + 32768.0 + ddx * ox + ddy * oy;
-      fits = fits && std::fabs(ddx) < kMaxFixedStep && std::fabs(ddy) < kMaxFixedStep &&
-             std::fabs(origin) < kMaxFixedStep;
-      t.start.colour[i] = static_cast<int64_t>(origin);
-      t.start.colourStep[i] = static_cast<int64_t>(ddx);
-      t.rowStep.colour[i] = static_cast<int64_t>(ddy);
-    }
-    t.start.z = t.start.zStep = t.rowStep.z = 0;
-    if (m_State.depthBits != 0) {
-      const double d1 = b.z - a.z, d2 = c.z - a.z;
-      const double ddx = (d1 * dy2 - d2 * dy1) * inverseArea * m_DepthScale;
-      const double ddy = (d2 * dx1 - d1 * dx2) * inverseArea * m_DepthScale;
-      // Rounded to the nearest depth step, as the clear rounds its depth.
-      const double origin = (a.z - m_State.zBias) * m_DepthScale + 32768.0 + ddx * ox + ddy * oy;
-      fits = fits && std::fabs(ddx) < kMaxFixedStep && std::fabs(ddy) < kMaxFixedStep &&
-             std::fabs(origin) < 1.0e18;
-      t.start.z = static_cast<int64_t>(origin);
-      t.start.zStep = static_cast<int64_t>(ddx);
-      t.rowStep.z = static_cast<int64_t>(ddy);
-    }
-    if (fits) {
+    bool clampDepth = true;
+    if (SetupFast(a, b, c, provoking, inverseArea, t, clampDepth)) {
       t.state = &m_State;
       t.colFirst = colFirst;
       t.colLast = colLast;
       t.rowFirst = edges.rowFirst;
       t.written = &m_PixelsWritten;
-      m_FastTriangle(t, edges);
+      m_FastTriangle[clampDepth ? 0 : 1](t, edges);
       return;
     }
   }

@@ -35,16 +35,6 @@ struct AttributePlane {
   float x0, y0;
 };
 
-// Fixed-point colour (r, g, b, a in 16.16 of 0..255) and depth (48.16 of the depth buffer's
-// integer range): values at a pixel and their steps. Colours are exact modulo 2^32, which is
-// all the fast path needs (see FastSpan).
-struct FixedSpan {
-  int64_t colour[4];
-  int64_t colourStep[4];
-  int64_t z;
-  int64_t zStep;
-};
-
 // A triangle edge as E(px, Y) = a·px + b·Y + c > 0 inside, with px in pixels and Y in
 // sub-pixels; the top-left rule is folded into c.
 struct Edge {
@@ -101,12 +91,16 @@ struct EdgeSet {
   }
 };
 
-// A set-up triangle for the common pixel state (no blending, alpha test or texture).
+// A set-up triangle for the common pixel state (no blending, alpha test or texture). Colour
+// is 16.16 fixed point of 0..255 in lanes b, g, r, a whose arithmetic wraps modulo 2^32 (only
+// values inside the triangle need come out right); depth is 48.16 of the depth buffer's integer
+// range. Both are planes anchored at the pixel (anchorX, anchorY), the one nearest a vertex.
 struct FastTriangle {
   const PixelState* state;
   int64_t colFirst, colLast, rowFirst;
-  FixedSpan start;    // at (colFirst, rowFirst); colourStep and zStep are per pixel
-  FixedSpan rowStep;  // colour and z change per row
+  int32_t anchorX, anchorY;
+  int32_t colour[4], colourStepX[4], colourStepY[4];
+  int64_t z, zStepX, zStepY;
   uint64_t* written;
 };
 using FastTriangleFn = void (*)(const FastTriangle&, EdgeSet&);
@@ -130,6 +124,11 @@ class Rasterizer {
  private:
   using Plane = AttributePlane;
 
+  // Fixed-point planes of a triangle for the fast path (clockwise a, b, c); false when its
+  // gradients are too steep for them. clampDepth tells whether depth may leave the range.
+  bool SetupFast(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
+                 const ScreenVertex& provoking, double inverseArea, FastTriangle& t,
+                 bool& clampDepth) const;
   void BuildPlane(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
                   const ScreenVertex& provoking, double inverseArea, Plane& plane) const;
   void GenericSpan(int py, int xl, int xr, const Plane& plane);
@@ -140,8 +139,10 @@ class Rasterizer {
 
   PixelState m_State;
   const TextureStages* m_Stages = nullptr;
-  FastTriangleFn m_FastTriangle = nullptr;  // null: every pixel takes the general path
-  double m_DepthScale = 0.0;                // depth 0..1 to the fixed-point depth of the fast path
+  // Null: every pixel takes the general path. [0] clamps depth to the buffer's range, [1] is
+  // for triangles whose vertices all lie well inside it.
+  FastTriangleFn m_FastTriangle[2] = {nullptr, nullptr};
+  double m_DepthScale = 0.0;  // depth 0..1 to the fixed-point depth of the fast path
   uint64_t m_PixelsWritten = 0;
 };
 
