@@ -214,6 +214,9 @@ class Viewport final : public ComObject, public ComFace<Viewport, IDirect3DViewp
   bool m_HasData = false;
   D3DVIEWPORT2 m_Data{};
   std::vector<ComRef<Light>> m_Lights;
+  // The clipped rectangles of the last Clear2, kept so that a clear every frame does not
+  // allocate.
+  std::vector<D3DRECT> m_Clipped;
 };
 
 class Device final : public ComObject, public ComFace<Device, IDirect3DDevice3> {

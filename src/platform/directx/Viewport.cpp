@@ -71,8 +71,8 @@ HRESULT Viewport::Clear2(DWORD count, D3DRECT* rects, DWORD flags, D3DCOLOR colo
   if ((flags & D3DCLEAR_ZBUFFER) && !target.AttachedZBuffer()) return D3DERR_ZBUFFER_NOTPRESENT;
 
   const LONG width = target.Data().width, height = target.Data().height;
-  std::vector<D3DRECT> clipped;
-  clipped.reserve(count);
+  std::vector<D3DRECT>& clipped = m_Clipped;
+  clipped.clear();
   for (DWORD i = 0; i < count; ++i) {
     const D3DRECT r{std::max<LONG>(rects[i].x1, 0), std::max<LONG>(rects[i].y1, 0),
                     std::min(rects[i].x2, width), std::min(rects[i].y2, height)};
