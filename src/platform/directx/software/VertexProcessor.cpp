@@ -285,7 +285,8 @@ void VertexProcessor::Light(const float* p, const float* n, float* diffuse, floa
   diffuse[3] = Clamp01(m.dcvDiffuse.a);
 }
 
-uint32_t VertexProcessor::Classify(float x, float y, float z, float w) const {
+[[gnu::always_inline]] inline uint32_t VertexProcessor::Classify(float x, float y, float z,
+                                                                 float w) const {
   if (!Finite4(x, y, z, w)) return kNotFinite;
   uint32_t bits = 0;
   if (z < 0.0f) bits |= kClipNear;
