@@ -233,56 +233,78 @@ constexpr int kRowChunk = 64;
   }
 }
 
+// Draws a chunk of rows from their bounds. Unless the scissor cuts the triangle (kCut), every
+// non-empty row lies within its columns and starts on its left edge.
+template <bool kCut, int kDepthBits, DWORD kFunc, bool kWrite, bool kAlpha, bool kClamp>
+[[gnu::always_inline]] inline void DrawRows(const FastTriangle& t, const RowBounds* bounds,
+                                            int count, int64_t py, Lanes stepX, Lanes& edgeColour,
+                                            int64_t& edgeZ, const Lanes* colourIncrement,
+                                            const int64_t* zIncrement, uint64_t& written) {
+  const PixelState& s = *t.state;
+  const int32_t colFirst = static_cast<int32_t>(t.colFirst);
+  const int32_t colLast = static_cast<int32_t>(t.colLast);
+  uint8_t* colourRow = s.colour + static_cast<size_t>(py) * s.colourPitch;
+  uint8_t* depthRow = kDepthBits ? s.depth + static_cast<size_t>(py) * s.depthPitch : nullptr;
+  for (int i = 0; i < count; ++i) {
+    const RowBounds row = bounds[i];
+    int32_t xl = row.left, xr = row.right;
+    if constexpr (kCut) {
+      xl = xl > colFirst ? xl : colFirst;
+      xr = xr < colLast ? xr : colLast;
+    }
+    Lanes c = edgeColour;
+    int64_t z = edgeZ;
+    edgeColour = Add(edgeColour, colourIncrement[row.carry]);
+    edgeZ += zIncrement[row.carry];
+    if (xl <= xr) {
+      if (kCut && xl != row.left) ValueAt(t, xl, py + i, c, z);
+      FastSpan<kDepthBits, kFunc, kWrite, kAlpha, kClamp>(colourRow, depthRow, xl, xr, c, stepX, z,
+                                                          t.zStepX, written);
+    }
+    colourRow += s.colourPitch;
+    if (kDepthBits) depthRow += s.depthPitch;
+  }
+}
+
 // The rows of a fast triangle, in two passes per chunk of rows so that few values are live
 // at once: the edges are walked into a small table, then the spans are drawn. Colour and
 // depth are carried along the left edge from row to row (the edge moves by one of two whole
 // numbers of pixels), so a span starts without multiplications unless the scissor cuts it.
 template <int kDepthBits, DWORD kFunc, bool kWrite, bool kAlpha, bool kClamp>
 void FastRows(const FastTriangle& t, EdgeSet& edges) {
-  const PixelState& s = *t.state;
   const Lanes stepX = LoadLanes(t.colourStepX), stepY = LoadLanes(t.colourStepY);
-  const int64_t zStepX = t.zStepX;
-  const int32_t colFirst = static_cast<int32_t>(t.colFirst);
-  const int32_t colLast = static_cast<int32_t>(t.colLast);
   uint64_t written = 0;
   RowBounds bounds[kRowChunk];
+  Lanes edgeColour{};
+  int64_t edgeZ = 0;
+  Lanes colourIncrement[2];
+  int64_t zIncrement[2];
   // Up to two segments: before and from the row where a side hands over to its lower edge.
   int64_t py = edges.rowFirst;
   while (py <= edges.rowLast) {
-    if (py == edges.splitRow) edges.Enter(py);
+    const bool handOver = py == edges.splitRow;
+    if (handOver) edges.Enter(py);
     const int64_t segmentEnd =
         py < edges.splitRow ? std::min(edges.splitRow - 1, edges.rowLast) : edges.rowLast;
-    // Colour and depth at the left edge, and their change per row for its two steps.
-    Lanes edgeColour;
-    int64_t edgeZ;
-    ValueAt(t, edges.left.q + 1, py, edgeColour, edgeZ);
-    Lanes colourIncrement[2];
-    int64_t zIncrement[2];
-    for (int k = 0; k < 2; ++k) {
-      const int64_t dx = edges.left.qStep + k;
-      colourIncrement[k] = Add(Mul(stepX, static_cast<int32_t>(dx)), stepY);
-      zIncrement[k] = zStepX * dx + t.zStepY;
+    if (py == edges.rowFirst || (handOver && edges.nextIsLeft)) {
+      // Colour and depth at a new left edge, and their change per row for its two steps (a
+      // left edge that goes on keeps the values carried along it).
+      ValueAt(t, edges.left.q + 1, py, edgeColour, edgeZ);
+      for (int k = 0; k < 2; ++k) {
+        const int64_t dx = edges.left.qStep + k;
+        colourIncrement[k] = Add(Mul(stepX, static_cast<int32_t>(dx)), stepY);
+        zIncrement[k] = t.zStepX * dx + t.zStepY;
+      }
     }
     while (py <= segmentEnd) {
       const int count = static_cast<int>(std::min<int64_t>(segmentEnd - py + 1, kRowChunk));
       WalkRows(edges.left, edges.right, count, bounds);
-      uint8_t* colourRow = s.colour + static_cast<size_t>(py) * s.colourPitch;
-      uint8_t* depthRow = kDepthBits ? s.depth + static_cast<size_t>(py) * s.depthPitch : nullptr;
-      for (int i = 0; i < count; ++i) {
-        const RowBounds row = bounds[i];
-        const int32_t xl = row.left > colFirst ? row.left : colFirst;
-        const int32_t xr = row.right < colLast ? row.right : colLast;
-        Lanes c = edgeColour;
-        int64_t z = edgeZ;
-        edgeColour = Add(edgeColour, colourIncrement[row.carry]);
-        edgeZ += zIncrement[row.carry];
-        if (xl <= xr) {
-          if (xl != row.left) ValueAt(t, xl, py + i, c, z);  // cut by the scissor
-          FastSpan<kDepthBits, kFunc, kWrite, kAlpha, kClamp>(colourRow, depthRow, xl, xr, c, stepX,
-                                                              z, zStepX, written);
-        }
-        colourRow += s.colourPitch;
-        if (kDepthBits) depthRow += s.depthPitch;
+      if (t.cut) {
+        DrawRows<true, kDepthBits, kFunc, kWrite, kAlpha, kClamp>(
+            t, bounds, count, py, stepX, edgeColour, edgeZ, colourIncrement, zIncrement, written);
+      } else {
+        DrawRows<false, kDepthBits, kFunc, kWrite, kAlpha, kClamp>(
+            t, bounds, count, py, stepX, edgeColour, edgeZ, colourIncrement, zIncrement, written);
       }
       py += count;
     }
@@ -592,9 +614,10 @@ void Rasterizer::Triangle(const ScreenVertex& a, const ScreenVertex& b0, const S
   const int64_t rowFirst =
       std::max<int64_t>((yMin + kSubPixelScale - 1) >> kSubPixelBits, m_State.y0);
   const int64_t rowLast = std::min<int64_t>(yMax >> kSubPixelBits, m_State.y1 - 1);
-  const int64_t colFirst =
-      std::max<int64_t>((xMin + kSubPixelScale - 1) >> kSubPixelBits, m_State.x0);
-  const int64_t colLast = std::min<int64_t>(xMax >> kSubPixelBits, m_State.x1 - 1);
+  const int64_t colMin = (xMin + kSubPixelScale - 1) >> kSubPixelBits;
+  const int64_t colMax = xMax >> kSubPixelBits;
+  const int64_t colFirst = std::max<int64_t>(colMin, m_State.x0);
+  const int64_t colLast = std::min<int64_t>(colMax, m_State.x1 - 1);
   if (rowFirst > rowLast || colFirst > colLast) return;
 
   EdgeSet edges;
@@ -610,6 +633,7 @@ void Rasterizer::Triangle(const ScreenVertex& a, const ScreenVertex& b0, const S
       t.state = &m_State;
       t.colFirst = colFirst;
       t.colLast = colLast;
+      t.cut = colFirst != colMin || colLast != colMax;
       t.rowFirst = edges.rowFirst;
       t.written = &m_PixelsWritten;
       m_FastTriangle[clampDepth ? 0 : 1](t, edges);

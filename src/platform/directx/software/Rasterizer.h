@@ -98,6 +98,7 @@ struct EdgeSet {
 struct FastTriangle {
   const PixelState* state;
   int64_t colFirst, colLast, rowFirst;
+  bool cut;  // the scissor narrows the columns
   int32_t anchorX, anchorY;
   int32_t colour[4], colourStepX[4], colourStepY[4];
   int64_t z, zStepX, zStepY;
