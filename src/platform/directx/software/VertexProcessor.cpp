@@ -171,6 +171,10 @@ bool VertexProcessor::Setup(const DrawState& state, int scissorX0, int scissorY0
   m_Ambient[0] = static_cast<float>((ambient >> 16) & 0xFF) / 255.0f;
   m_Ambient[1] = static_cast<float>((ambient >> 8) & 0xFF) / 255.0f;
   m_Ambient[2] = static_cast<float>(ambient & 0xFF) / 255.0f;
+  const D3DMATERIAL& m = m_Material;
+  m_BaseDiffuse[0] = m.dcvEmissive.r + m_Ambient[0] * m.dcvAmbient.r;
+  m_BaseDiffuse[1] = m.dcvEmissive.g + m_Ambient[1] * m.dcvAmbient.g;
+  m_BaseDiffuse[2] = m.dcvEmissive.b + m_Ambient[2] * m.dcvAmbient.b;
   m_Lights.clear();
   const float(*view)[4] = reinterpret_cast<const float(*)[4]>(&state.view);
   // The object's origin in view space, which parallel-point lights aim at.
@@ -212,6 +216,14 @@ bool VertexProcessor::Setup(const DrawState& state, int scissorX0, int scissorY0
     p.cosHalfTheta = static_cast<float>(std::cos(0.5 * l.dvTheta));
     p.cosHalfPhi = static_cast<float>(std::cos(0.5 * l.dvPhi));
     p.specular = (l.dwFlags & D3DLIGHT_NO_SPECULAR) == 0;
+    const D3DCOLORVALUE& md = m_Material.dcvDiffuse;
+    const D3DCOLORVALUE& ms = m_Material.dcvSpecular;
+    p.diffuse[0] = p.colour[0] * md.r;
+    p.diffuse[1] = p.colour[1] * md.g;
+    p.diffuse[2] = p.colour[2] * md.b;
+    p.specular3[0] = p.colour[0] * ms.r;
+    p.specular3[1] = p.colour[1] * ms.g;
+    p.specular3[2] = p.colour[2] * ms.b;
     m_Lights.push_back(p);
   }
   return true;
@@ -222,9 +234,7 @@ bool VertexProcessor::Setup(const DrawState& state, int scissorX0, int scissorY0
 // each sum clamped to 0..1.
 void VertexProcessor::Light(const float* p, const float* n, float* diffuse, float* specular) const {
   const D3DMATERIAL& m = m_Material;
-  float d[3] = {m.dcvEmissive.r + m_Ambient[0] * m.dcvAmbient.r,
-                m.dcvEmissive.g + m_Ambient[1] * m.dcvAmbient.g,
-                m.dcvEmissive.b + m_Ambient[2] * m.dcvAmbient.b};
+  float d[3] = {m_BaseDiffuse[0], m_BaseDiffuse[1], m_BaseDiffuse[2]};
   float s[3] = {0.0f, 0.0f, 0.0f};
   float toEye[3] = {-p[0], -p[1], -p[2]};
   Normalise(toEye);
@@ -263,18 +273,18 @@ void VertexProcessor::Light(const float* p, const float* n, float* diffuse, floa
     const float nDotL = Dot(n, dir);
     if (!(nDotL > 0.0f)) continue;
     const float kd = nDotL * atten;
-    d[0] += kd * l.colour[0] * m.dcvDiffuse.r;
-    d[1] += kd * l.colour[1] * m.dcvDiffuse.g;
-    d[2] += kd * l.colour[2] * m.dcvDiffuse.b;
+    d[0] += kd * l.diffuse[0];
+    d[1] += kd * l.diffuse[1];
+    d[2] += kd * l.diffuse[2];
     if (m_SpecularEnabled && l.specular) {
       float h[3] = {dir[0] + toEye[0], dir[1] + toEye[1], dir[2] + toEye[2]};
       Normalise(h);
       const float nDotH = Dot(n, h);
       if (nDotH > 0.0f) {
         const float ks = std::pow(nDotH, m.dvPower) * atten;
-        s[0] += ks * l.colour[0] * m.dcvSpecular.r;
-        s[1] += ks * l.colour[1] * m.dcvSpecular.g;
-        s[2] += ks * l.colour[2] * m.dcvSpecular.b;
+        s[0] += ks * l.specular3[0];
+        s[1] += ks * l.specular3[1];
+        s[2] += ks * l.specular3[2];
       }
     }
   }

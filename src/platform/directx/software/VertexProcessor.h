@@ -33,6 +33,8 @@ bool ParseVertexFormat(DWORD fvf, VertexLayout& layout);
 struct PreparedLight {
   D3DLIGHTTYPE type;
   float colour[3];
+  float diffuse[3];    // colour times the material's diffuse
+  float specular3[3];  // colour times the material's specular
   float position[3];
   float direction[3];  // unit vector towards the light (directional and parallel-point lights)
   float spotAxis[3];   // unit vector the spot light shines along
@@ -79,6 +81,7 @@ class VertexProcessor {
   bool m_SpecularEnabled = false;
   D3DMATERIAL m_Material{};
   float m_Ambient[3]{};
+  float m_BaseDiffuse[3]{};             // emissive plus ambient light times the material's ambient
   std::vector<PreparedLight> m_Lights;  // grown only
 };
 
