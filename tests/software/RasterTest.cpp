@@ -101,6 +101,52 @@ TEST(FillRule, FanSharesEdgesWithoutGapsOrOverlap) {
   EXPECT_EQ(insideMissing, 0);
 }
 
+// Triangles the viewport cuts take another way through the rasteriser than those it does not:
+// inside a smaller viewport the picture and depth must be those of the whole viewport, and
+// outside it nothing may change. Depths near both ends of the range are included, where the
+// depth of a pixel is clamped.
+TEST(FillRule, ViewportCutsGiveThePixelsOfTheWholePicture) {
+  std::vector<TLVertex> triangles;
+  for (int i = 0; i < 60; ++i) {
+    const float cx = -6.0f + 60.0f * Jitter(6 * i), cy = -6.0f + 60.0f * Jitter(6 * i + 1);
+    const float size = 2.0f + 14.0f * Jitter(6 * i + 2);
+    const float z = i % 3 == 0 ? 0.0f : (i % 3 == 1 ? 1.0f : Jitter(6 * i + 3));
+    const DWORD colour = 0xFF000000u | ((i * 2654435761u) & 0xFFFFFFu);
+    for (int k = 0; k < 3; ++k) {
+      const float angle = 2.1f * k + 6.0f * Jitter(6 * i + 4);
+      triangles.push_back(V(cx + size * std::cos(angle), cy + size * std::sin(angle),
+                            std::fabs(z - 0.3f * Jitter(6 * i + 5 + k)),
+                            colour ^ (0x3F3F3Fu * static_cast<DWORD>(k))));
+    }
+  }
+  Scene whole(48, 48), part(48, 48);
+  for (Scene* scene : {&whole, &part}) {
+    scene->SetState(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
+    scene->Clear(0xFF102030);
+  }
+  part.state.viewport.dwX = 9;
+  part.state.viewport.dwY = 7;
+  part.state.viewport.dwWidth = 30;
+  part.state.viewport.dwHeight = 33;
+  ASSERT_EQ(whole.Draw(D3DPT_TRIANGLELIST, triangles), D3D_OK);
+  ASSERT_EQ(part.Draw(D3DPT_TRIANGLELIST, triangles), D3D_OK);
+  int drawn = 0, wrong = 0;
+  for (int y = 0; y < 48; ++y) {
+    for (int x = 0; x < 48; ++x) {
+      const bool inside = x >= 9 && x < 39 && y >= 7 && y < 40;
+      if (inside) {
+        drawn += whole.Pixel(x, y) != 0xFF102030u;
+        wrong += part.Pixel(x, y) != whole.Pixel(x, y) || part.Depth(x, y) != whole.Depth(x, y);
+      } else {
+        wrong += part.Pixel(x, y) != 0xFF102030u;
+      }
+    }
+  }
+  EXPECT_GT(drawn, 300) << "the scene should cover a good part of the viewport";
+  EXPECT_EQ(wrong, 0);
+  EXPECT_TRUE(part.GuardsIntact());
+}
+
 TEST(FillRule, TopAndLeftEdgesAreInsideBottomAndRightAreNot) {
   Scene scene;
   CountHits(scene);

@@ -233,13 +233,13 @@ constexpr int kRowChunk = 64;
   }
 }
 
-// Draws a chunk of rows from their bounds. Unless the scissor cuts the triangle (kCut), every
-// non-empty row lies within its columns and starts on its left edge.
-template <bool kCut, int kDepthBits, DWORD kFunc, bool kWrite, bool kAlpha, bool kClamp>
-[[gnu::always_inline]] inline void DrawRows(const FastTriangle& t, const RowBounds* bounds,
-                                            int count, int64_t py, Lanes stepX, Lanes& edgeColour,
-                                            int64_t& edgeZ, const Lanes* colourIncrement,
-                                            const int64_t* zIncrement, uint64_t& written) {
+// Draws a chunk of rows of a triangle the scissor cuts from their bounds.
+template <int kDepthBits, DWORD kFunc, bool kWrite, bool kAlpha, bool kClamp>
+[[gnu::always_inline]] inline void DrawCutRows(const FastTriangle& t, const RowBounds* bounds,
+                                               int count, int64_t py, Lanes stepX,
+                                               Lanes& edgeColour, int64_t& edgeZ,
+                                               const Lanes* colourIncrement,
+                                               const int64_t* zIncrement, uint64_t& written) {
   const PixelState& s = *t.state;
   const int32_t colFirst = static_cast<int32_t>(t.colFirst);
   const int32_t colLast = static_cast<int32_t>(t.colLast);
@@ -247,17 +247,14 @@ template <bool kCut, int kDepthBits, DWORD kFunc, bool kWrite, bool kAlpha, bool
   uint8_t* depthRow = kDepthBits ? s.depth + static_cast<size_t>(py) * s.depthPitch : nullptr;
   for (int i = 0; i < count; ++i) {
     const RowBounds row = bounds[i];
-    int32_t xl = row.left, xr = row.right;
-    if constexpr (kCut) {
-      xl = xl > colFirst ? xl : colFirst;
-      xr = xr < colLast ? xr : colLast;
-    }
+    const int32_t xl = row.left > colFirst ? row.left : colFirst;
+    const int32_t xr = row.right < colLast ? row.right : colLast;
     Lanes c = edgeColour;
     int64_t z = edgeZ;
     edgeColour = Add(edgeColour, colourIncrement[row.carry]);
     edgeZ += zIncrement[row.carry];
     if (xl <= xr) {
-      if (kCut && xl != row.left) ValueAt(t, xl, py + i, c, z);
+      if (xl != row.left) ValueAt(t, xl, py + i, c, z);
       FastSpan<kDepthBits, kFunc, kWrite, kAlpha, kClamp>(colourRow, depthRow, xl, xr, c, stepX, z,
                                                           t.zStepX, written);
     }
@@ -266,10 +263,11 @@ template <bool kCut, int kDepthBits, DWORD kFunc, bool kWrite, bool kAlpha, bool
   }
 }
 
-// The rows of a fast triangle, in two passes per chunk of rows so that few values are live
-// at once: the edges are walked into a small table, then the spans are drawn. Colour and
-// depth are carried along the left edge from row to row (the edge moves by one of two whole
-// numbers of pixels), so a span starts without multiplications unless the scissor cuts it.
+// The rows of a fast triangle. Colour and depth are carried along the left edge from row to
+// row (the edge moves by one of two whole numbers of pixels), so a span starts without
+// multiplications unless the scissor cuts it. Cut triangles go in two passes per chunk of rows
+// so that few values are live at once: the edges are walked into a small table, then the
+// spans are clamped and drawn.
 template <int kDepthBits, DWORD kFunc, bool kWrite, bool kAlpha, bool kClamp>
 void FastRows(const FastTriangle& t, EdgeSet& edges) {
   const Lanes stepX = LoadLanes(t.colourStepX), stepY = LoadLanes(t.colourStepY);
@@ -298,14 +296,39 @@ void FastRows(const FastTriangle& t, EdgeSet& edges) {
     }
     while (py <= segmentEnd) {
       const int count = static_cast<int>(std::min<int64_t>(segmentEnd - py + 1, kRowChunk));
-      WalkRows(edges.left, edges.right, count, bounds);
-      if (t.cut) {
-        DrawRows<true, kDepthBits, kFunc, kWrite, kAlpha, kClamp>(
-            t, bounds, count, py, stepX, edgeColour, edgeZ, colourIncrement, zIncrement, written);
-      } else {
-        DrawRows<false, kDepthBits, kFunc, kWrite, kAlpha, kClamp>(
-            t, bounds, count, py, stepX, edgeColour, edgeZ, colourIncrement, zIncrement, written);
+      if (!t.cut) {
+        // Walked and drawn in one pass: the edges never need clamping here.
+        const PixelState& s = *t.state;
+        EdgeWalker left = edges.left, right = edges.right;
+        uint8_t* colourRow = s.colour + static_cast<size_t>(py) * s.colourPitch;
+        uint8_t* depthRow = kDepthBits ? s.depth + static_cast<size_t>(py) * s.depthPitch : nullptr;
+        for (int i = 0; i < count; ++i) {
+          const int32_t xl = static_cast<int32_t>(left.q + 1), xr = static_cast<int32_t>(right.q);
+          left.q += left.qStep;
+          left.r += left.rStep;
+          const bool carry = left.r >= left.d;
+          left.r -= carry ? left.d : 0;
+          left.q += carry ? 1 : 0;
+          right.NextRow();
+          Lanes c = edgeColour;
+          int64_t z = edgeZ;
+          edgeColour = Add(edgeColour, colourIncrement[carry]);
+          edgeZ += zIncrement[carry];
+          if (xl <= xr) {
+            FastSpan<kDepthBits, kFunc, kWrite, kAlpha, kClamp>(colourRow, depthRow, xl, xr, c,
+                                                                stepX, z, t.zStepX, written);
+          }
+          colourRow += s.colourPitch;
+          if (kDepthBits) depthRow += s.depthPitch;
+        }
+        edges.left = left;
+        edges.right = right;
+        py += count;
+        continue;
       }
+      WalkRows(edges.left, edges.right, count, bounds);
+      DrawCutRows<kDepthBits, kFunc, kWrite, kAlpha, kClamp>(
+          t, bounds, count, py, stepX, edgeColour, edgeZ, colourIncrement, zIncrement, written);
       py += count;
     }
   }
