@@ -168,12 +168,11 @@ inline uint32_t Pack(Lanes c) {
 #endif
 
 // The common case: no blending, alpha test or texture; a fixed depth comparison.
-template <int kDepthBits, DWORD kFunc, bool kWrite, bool kAlpha, bool kClamp>
+template <int kDepthBits, DWORD kFunc, bool kWrite, bool kClamp>
 [[gnu::always_inline]] inline void FastSpan(uint8_t* colourRow, [[maybe_unused]] uint8_t* depthRow,
                                             int xl, int xr, Lanes c, Lanes dc, int64_t z,
                                             int64_t dz, uint64_t& written) {
   uint32_t* colour = reinterpret_cast<uint32_t*>(colourRow);
-  const uint32_t fixedAlpha = kAlpha ? 0u : 0xFF000000u;
   for (int x = xl; x <= xr; ++x) {
     bool pass = true;
     if constexpr (kDepthBits != 0) {
@@ -196,7 +195,7 @@ template <int kDepthBits, DWORD kFunc, bool kWrite, bool kAlpha, bool kClamp>
       }
     }
     if (pass) {
-      colour[x] = Pack(c) | fixedAlpha;
+      colour[x] = Pack(c);
       ++written;
     }
     c = Add(c, dc);
@@ -234,7 +233,7 @@ constexpr int kRowChunk = 64;
 }
 
 // Draws a chunk of rows of a triangle the scissor cuts from their bounds.
-template <int kDepthBits, DWORD kFunc, bool kWrite, bool kAlpha, bool kClamp>
+template <int kDepthBits, DWORD kFunc, bool kWrite, bool kClamp>
 [[gnu::always_inline]] inline void DrawCutRows(const FastTriangle& t, const RowBounds* bounds,
                                                int count, int64_t py, Lanes stepX,
                                                Lanes& edgeColour, int64_t& edgeZ,
@@ -255,8 +254,8 @@ template <int kDepthBits, DWORD kFunc, bool kWrite, bool kAlpha, bool kClamp>
     edgeZ += zIncrement[row.carry];
     if (xl <= xr) {
       if (xl != row.left) ValueAt(t, xl, py + i, c, z);
-      FastSpan<kDepthBits, kFunc, kWrite, kAlpha, kClamp>(colourRow, depthRow, xl, xr, c, stepX, z,
-                                                          t.zStepX, written);
+      FastSpan<kDepthBits, kFunc, kWrite, kClamp>(colourRow, depthRow, xl, xr, c, stepX, z,
+                                                  t.zStepX, written);
     }
     colourRow += s.colourPitch;
     if (kDepthBits) depthRow += s.depthPitch;
@@ -268,7 +267,7 @@ template <int kDepthBits, DWORD kFunc, bool kWrite, bool kAlpha, bool kClamp>
 // multiplications unless the scissor cuts it. Cut triangles go in two passes per chunk of rows
 // so that few values are live at once: the edges are walked into a small table, then the
 // spans are clamped and drawn.
-template <int kDepthBits, DWORD kFunc, bool kWrite, bool kAlpha, bool kClamp>
+template <int kDepthBits, DWORD kFunc, bool kWrite, bool kClamp>
 void FastRows(const FastTriangle& t, EdgeSet& edges) {
   const Lanes stepX = LoadLanes(t.colourStepX), stepY = LoadLanes(t.colourStepY);
   uint64_t written = 0;
@@ -315,8 +314,8 @@ void FastRows(const FastTriangle& t, EdgeSet& edges) {
           edgeColour = Add(edgeColour, colourIncrement[carry]);
           edgeZ += zIncrement[carry];
           if (xl <= xr) {
-            FastSpan<kDepthBits, kFunc, kWrite, kAlpha, kClamp>(colourRow, depthRow, xl, xr, c,
-                                                                stepX, z, t.zStepX, written);
+            FastSpan<kDepthBits, kFunc, kWrite, kClamp>(colourRow, depthRow, xl, xr, c, stepX, z,
+                                                        t.zStepX, written);
           }
           colourRow += s.colourPitch;
           if (kDepthBits) depthRow += s.depthPitch;
@@ -327,53 +326,52 @@ void FastRows(const FastTriangle& t, EdgeSet& edges) {
         continue;
       }
       WalkRows(edges.left, edges.right, count, bounds);
-      DrawCutRows<kDepthBits, kFunc, kWrite, kAlpha, kClamp>(
-          t, bounds, count, py, stepX, edgeColour, edgeZ, colourIncrement, zIncrement, written);
+      DrawCutRows<kDepthBits, kFunc, kWrite, kClamp>(t, bounds, count, py, stepX, edgeColour, edgeZ,
+                                                     colourIncrement, zIncrement, written);
       py += count;
     }
   }
   *t.written += written;
 }
 
-template <int kDepthBits, bool kWrite, bool kAlpha, bool kClamp>
+template <int kDepthBits, bool kWrite, bool kClamp>
 FastTriangleFn PickByFunc(DWORD f) {
   switch (f) {
     case D3DCMP_NEVER:
-      return &FastRows<kDepthBits, D3DCMP_NEVER, kWrite, kAlpha, kClamp>;
+      return &FastRows<kDepthBits, D3DCMP_NEVER, kWrite, kClamp>;
     case D3DCMP_LESS:
-      return &FastRows<kDepthBits, D3DCMP_LESS, kWrite, kAlpha, kClamp>;
+      return &FastRows<kDepthBits, D3DCMP_LESS, kWrite, kClamp>;
     case D3DCMP_EQUAL:
-      return &FastRows<kDepthBits, D3DCMP_EQUAL, kWrite, kAlpha, kClamp>;
+      return &FastRows<kDepthBits, D3DCMP_EQUAL, kWrite, kClamp>;
     case D3DCMP_LESSEQUAL:
-      return &FastRows<kDepthBits, D3DCMP_LESSEQUAL, kWrite, kAlpha, kClamp>;
+      return &FastRows<kDepthBits, D3DCMP_LESSEQUAL, kWrite, kClamp>;
     case D3DCMP_GREATER:
-      return &FastRows<kDepthBits, D3DCMP_GREATER, kWrite, kAlpha, kClamp>;
+      return &FastRows<kDepthBits, D3DCMP_GREATER, kWrite, kClamp>;
     case D3DCMP_NOTEQUAL:
-      return &FastRows<kDepthBits, D3DCMP_NOTEQUAL, kWrite, kAlpha, kClamp>;
+      return &FastRows<kDepthBits, D3DCMP_NOTEQUAL, kWrite, kClamp>;
     case D3DCMP_GREATEREQUAL:
-      return &FastRows<kDepthBits, D3DCMP_GREATEREQUAL, kWrite, kAlpha, kClamp>;
+      return &FastRows<kDepthBits, D3DCMP_GREATEREQUAL, kWrite, kClamp>;
     default:
-      return &FastRows<kDepthBits, D3DCMP_ALWAYS, kWrite, kAlpha, kClamp>;
+      return &FastRows<kDepthBits, D3DCMP_ALWAYS, kWrite, kClamp>;
   }
 }
 
-template <int kDepthBits, bool kAlpha, bool kClamp>
+template <int kDepthBits, bool kClamp>
 FastTriangleFn PickByWrite(DWORD f, bool write) {
-  return write ? PickByFunc<kDepthBits, true, kAlpha, kClamp>(f)
-               : PickByFunc<kDepthBits, false, kAlpha, kClamp>(f);
+  return write ? PickByFunc<kDepthBits, true, kClamp>(f) : PickByFunc<kDepthBits, false, kClamp>(f);
 }
 
-template <bool kAlpha, bool kClamp>
+template <bool kClamp>
 FastTriangleFn PickFastTriangle(const PixelState& state) {
   switch (state.depthBits) {
     case 16:
-      return PickByWrite<16, kAlpha, kClamp>(state.zFunc, state.zWrite);
+      return PickByWrite<16, kClamp>(state.zFunc, state.zWrite);
     case 24:
-      return PickByWrite<24, kAlpha, kClamp>(state.zFunc, state.zWrite);
+      return PickByWrite<24, kClamp>(state.zFunc, state.zWrite);
     case 32:
-      return PickByWrite<32, kAlpha, kClamp>(state.zFunc, state.zWrite);
+      return PickByWrite<32, kClamp>(state.zFunc, state.zWrite);
     default:
-      return &FastRows<0, D3DCMP_ALWAYS, false, kAlpha, false>;
+      return &FastRows<0, D3DCMP_ALWAYS, false, false>;
   }
 }
 
@@ -487,13 +485,8 @@ void Rasterizer::Begin(const PixelState& state, const TextureStages* stages) {
   m_FastTriangle[0] = m_FastTriangle[1] = nullptr;
   m_DepthScale = state.depthBits ? static_cast<double>(DepthMax(state.depthBits)) * 65536.0 : 0.0;
   if (state.blend || state.alphaTest || state.textured) return;
-  if (state.targetHasAlpha) {
-    m_FastTriangle[0] = PickFastTriangle<true, true>(state);
-    m_FastTriangle[1] = PickFastTriangle<true, false>(state);
-  } else {
-    m_FastTriangle[0] = PickFastTriangle<false, true>(state);
-    m_FastTriangle[1] = PickFastTriangle<false, false>(state);
-  }
+  m_FastTriangle[0] = PickFastTriangle<true>(state);
+  m_FastTriangle[1] = PickFastTriangle<false>(state);
 }
 
 void Rasterizer::PrepareAttributes(const ScreenVertex& v, const ScreenVertex& provoking,
@@ -576,6 +569,11 @@ bool Rasterizer::SetupFast(const ScreenVertex& a, const ScreenVertex& b, const S
     t.colourStepY[lane] = static_cast<int32_t>(ddy);
   }
 #endif
+  if (!m_State.targetHasAlpha) {
+    // A target without alpha stores opaque pixels: the alpha lane stays at 255.
+    t.colour[3] = (255 << 16) + 32768;
+    t.colourStepX[3] = t.colourStepY[3] = 0;
+  }
   t.z = t.zStepX = t.zStepY = 0;
   clampDepth = false;
   if (m_State.depthBits != 0) {
