@@ -298,17 +298,25 @@ void FastRows(const FastTriangle& t, EdgeSet& edges) {
       if (!t.cut) {
         // Walked and drawn in one pass: the edges never need clamping here.
         const PixelState& s = *t.state;
-        EdgeWalker left = edges.left, right = edges.right;
+        // The walkers' state in locals (pixel stores could alias the set); only the positions
+        // change, so only they go back.
+        int64_t lq = edges.left.q, lr = edges.left.r, rq = edges.right.q, rr = edges.right.r;
+        const int64_t lqStep = edges.left.qStep, lrStep = edges.left.rStep, ld = edges.left.d;
+        const int64_t rqStep = edges.right.qStep, rrStep = edges.right.rStep, rd = edges.right.d;
         uint8_t* colourRow = s.colour + static_cast<size_t>(py) * s.colourPitch;
         uint8_t* depthRow = kDepthBits ? s.depth + static_cast<size_t>(py) * s.depthPitch : nullptr;
         for (int i = 0; i < count; ++i) {
-          const int32_t xl = static_cast<int32_t>(left.q + 1), xr = static_cast<int32_t>(right.q);
-          left.q += left.qStep;
-          left.r += left.rStep;
-          const bool carry = left.r >= left.d;
-          left.r -= carry ? left.d : 0;
-          left.q += carry ? 1 : 0;
-          right.NextRow();
+          const int32_t xl = static_cast<int32_t>(lq + 1), xr = static_cast<int32_t>(rq);
+          lq += lqStep;
+          lr += lrStep;
+          const bool carry = lr >= ld;
+          lr -= carry ? ld : 0;
+          lq += carry ? 1 : 0;
+          rq += rqStep;
+          rr += rrStep;
+          const bool rightCarry = rr >= rd;
+          rr -= rightCarry ? rd : 0;
+          rq += rightCarry ? 1 : 0;
           Lanes c = edgeColour;
           int64_t z = edgeZ;
           edgeColour = Add(edgeColour, colourIncrement[carry]);
@@ -320,8 +328,10 @@ void FastRows(const FastTriangle& t, EdgeSet& edges) {
           colourRow += s.colourPitch;
           if (kDepthBits) depthRow += s.depthPitch;
         }
-        edges.left = left;
-        edges.right = right;
+        edges.left.q = lq;
+        edges.left.r = lr;
+        edges.right.q = rq;
+        edges.right.r = rr;
         py += count;
         continue;
       }
