@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/directx/TransformMath.h"
+
 namespace dx::software {
 namespace {
 
@@ -10,65 +12,6 @@ namespace {
 constexpr float kMinW = 1.0e-7f;
 
 using M4 = float[4][4];
-
-void Multiply(const D3DMATRIX& a, const D3DMATRIX& b, float out[4][4]) {
-  const auto* ma = reinterpret_cast<const float*>(&a);
-  const auto* mb = reinterpret_cast<const float*>(&b);
-  for (int i = 0; i < 4; ++i) {
-    for (int j = 0; j < 4; ++j) {
-      double sum = 0.0;
-      for (int k = 0; k < 4; ++k) sum += double{ma[i * 4 + k]} * mb[k * 4 + j];
-      out[i][j] = static_cast<float>(sum);
-    }
-  }
-}
-
-void Multiply(const float a[4][4], const D3DMATRIX& b, float out[4][4]) {
-  const auto* mb = reinterpret_cast<const float*>(&b);
-  for (int i = 0; i < 4; ++i) {
-    for (int j = 0; j < 4; ++j) {
-      double sum = 0.0;
-      for (int k = 0; k < 4; ++k) sum += double{a[i][k]} * mb[k * 4 + j];
-      out[i][j] = static_cast<float>(sum);
-    }
-  }
-}
-
-// Normals transform with the inverse transpose of the upper 3 × 3 (row vectors: n' = n · A⁻ᵀ),
-// which stays right under non-uniform scaling. A singular matrix keeps A itself.
-void NormalMatrix(const float a[4][4], float out[3][3]) {
-  const double c00 = double{a[1][1]} * a[2][2] - double{a[1][2]} * a[2][1];
-  const double c01 = double{a[1][2]} * a[2][0] - double{a[1][0]} * a[2][2];
-  const double c02 = double{a[1][0]} * a[2][1] - double{a[1][1]} * a[2][0];
-  const double c10 = double{a[0][2]} * a[2][1] - double{a[0][1]} * a[2][2];
-  const double c11 = double{a[0][0]} * a[2][2] - double{a[0][2]} * a[2][0];
-  const double c12 = double{a[0][1]} * a[2][0] - double{a[0][0]} * a[2][1];
-  const double c20 = double{a[0][1]} * a[1][2] - double{a[0][2]} * a[1][1];
-  const double c21 = double{a[0][2]} * a[1][0] - double{a[0][0]} * a[1][2];
-  const double c22 = double{a[0][0]} * a[1][1] - double{a[0][1]} * a[1][0];
-  const double det = a[0][0] * c00 + a[0][1] * c01 + a[0][2] * c02;
-  if (det == 0.0 || !std::isfinite(det)) {
-    for (int i = 0; i < 3; ++i)
-      for (int j = 0; j < 3; ++j) out[i][j] = a[i][j];
-    return;
-  }
-  // (A⁻¹)ᵀ is the cofactor matrix divided by the determinant; the scale is irrelevant because
-  // normals are normalised afterwards, but keeping it makes the matrix meaningful on its own.
-  const double inv = 1.0 / det;
-  const double cof[3][3] = {{c00, c01, c02}, {c10, c11, c12}, {c20, c21, c22}};
-  for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 3; ++j) out[i][j] = static_cast<float>(cof[i][j] * inv);
-}
-
-void Normalise(float* v) {
-  const float len2 = v[0] * v[0] + v[1] * v[1] + v[2] * v[2];
-  if (len2 > 0.0f) {
-    const float inv = 1.0f / std::sqrt(len2);
-    v[0] *= inv;
-    v[1] *= inv;
-    v[2] *= inv;
-  }
-}
 
 float Dot(const float* a, const float* b) {
   return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
@@ -147,9 +90,9 @@ bool VertexProcessor::Setup(const DrawState& state, int scissorX0, int scissorY0
   m_MinZ = vp.dvMinZ;
   m_MaxZ = vp.dvMaxZ;
 
-  Multiply(state.world, state.view, m_ToView);
+  Multiply(Rows(state.world), Rows(state.view), m_ToView);
   float clip[4][4];
-  Multiply(m_ToView, state.projection, clip);
+  Multiply(m_ToView, Rows(state.projection), clip);
   for (int i = 0; i < 4; ++i) {
     m_ToScreen[i][0] = clip[i][0] * sx + clip[i][3] * ox;
     m_ToScreen[i][1] = clip[i][1] * sy + clip[i][3] * oy;
