@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/directx/DeviceHelpers.h"
 #include "platform/directx/opengl/GlResources.h"
 #include "platform/framework/Window.h"
 
@@ -464,21 +465,7 @@ HRESULT GlPipeline::Present(SurfaceData& target, const RECT& src, HWND window, P
   if (!window) return DDERR_INVALIDPARAMS;
   if (HRESULT hr = ReadBack(); FAILED(hr)) return hr;
   PhaseTimer timer(*m_Profile, &OpenGLProfile::presentSeconds);
-  RECT r = src;
-  // Keep the source inside the image; the window clips the destination itself.
-  if (r.left < 0) {
-    dst.x -= r.left;
-    r.left = 0;
-  }
-  if (r.top < 0) {
-    dst.y -= r.top;
-    r.top = 0;
-  }
-  r.right = std::min<LONG>(r.right, target.width);
-  r.bottom = std::min<LONG>(r.bottom, target.height);
-  if (r.left >= r.right || r.top >= r.bottom) return DD_OK;
-  const auto* pixels = reinterpret_cast<const uint32_t*>(target.bits.data());
-  return window->PresentImage(pixels, target.pitch, r, dst) ? DD_OK : DDERR_GENERIC;
+  return PresentTargetPixels(target, src, window, dst);
 }
 
 }  // namespace dx::opengl

@@ -3,25 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/directx/DeviceHelpers.h"
+
 namespace dx::opengl {
 
 namespace {
-
-uint32_t Expand565(uint16_t p) {
-  const uint32_t r = (p >> 11) & 0x1F, g = (p >> 5) & 0x3F, b = p & 0x1F;
-  return 0xFF000000u | (((r << 3) | (r >> 2)) << 16) | (((g << 2) | (g >> 4)) << 8) |
-         ((b << 3) | (b >> 2));
-}
-
-uint32_t Average(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
-  uint32_t out = 0;
-  for (int shift = 0; shift < 32; shift += 8) {
-    const uint32_t sum = ((a >> shift) & 0xFF) + ((b >> shift) & 0xFF) + ((c >> shift) & 0xFF) +
-                         ((d >> shift) & 0xFF);
-    out |= ((sum + 2) / 4) << shift;
-  }
-  return out;
-}
 
 // Clears errors left by earlier calls, so the next check sees only its own.
 void DrainErrors() {
@@ -142,7 +128,7 @@ bool BuildMipChain(const SurfaceData& surface, std::vector<MipLevel>& levels) {
           return src.texels[static_cast<size_t>(ty) * src.width + tx];
         };
         dst.texels[static_cast<size_t>(y) * dst.width + x] =
-            Average(at(x0, y0), at(x1, y0), at(x0, y1), at(x1, y1));
+            AverageTexels(at(x0, y0), at(x1, y0), at(x0, y1), at(x1, y1));
       }
     }
   }

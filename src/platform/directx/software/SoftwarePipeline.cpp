@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 
+#include "platform/directx/DeviceHelpers.h"
 #include "platform/framework/Window.h"
 
 namespace dx::software {
@@ -488,21 +489,7 @@ HRESULT SoftwarePipeline::Draw(DrawState& state, const DrawCall& call) {
 
 HRESULT SoftwarePipeline::Present(SurfaceData& target, const RECT& src, HWND window, POINT dst) {
   if (!window || !TargetUsable(target)) return DDERR_INVALIDPARAMS;
-  RECT r = src;
-  // Keep the source inside the image; the window clips the destination itself.
-  if (r.left < 0) {
-    dst.x -= r.left;
-    r.left = 0;
-  }
-  if (r.top < 0) {
-    dst.y -= r.top;
-    r.top = 0;
-  }
-  r.right = std::min<LONG>(r.right, target.width);
-  r.bottom = std::min<LONG>(r.bottom, target.height);
-  if (r.left >= r.right || r.top >= r.bottom) return DD_OK;
-  const auto* pixels = reinterpret_cast<const uint32_t*>(target.bits.data());
-  return window->PresentImage(pixels, target.pitch, r, dst) ? DD_OK : DDERR_GENERIC;
+  return PresentTargetPixels(target, src, window, dst);
 }
 
 }  // namespace dx::software

@@ -4,25 +4,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/directx/DeviceHelpers.h"
+
 namespace dx::software {
 namespace {
-
-uint32_t Expand565(uint16_t p) {
-  const uint32_t r = (p >> 11) & 0x1F, g = (p >> 5) & 0x3F, b = p & 0x1F;
-  return 0xFF000000u | (((r << 3) | (r >> 2)) << 16) | (((g << 2) | (g >> 4)) << 8) |
-         ((b << 3) | (b >> 2));
-}
-
-// Average of up to four texels per channel, for the next smaller level.
-uint32_t Average(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
-  uint32_t out = 0;
-  for (int shift = 0; shift < 32; shift += 8) {
-    const uint32_t sum = ((a >> shift) & 0xFF) + ((b >> shift) & 0xFF) + ((c >> shift) & 0xFF) +
-                         ((d >> shift) & 0xFF);
-    out |= ((sum + 2) / 4) << shift;
-  }
-  return out;
-}
 
 // Maps an integer texel coordinate into 0..size-1 by the addressing mode.
 int Address(int i, int size, DWORD mode) {
@@ -145,10 +130,10 @@ bool MipChain::Update(const SurfaceData& surface) {
       for (int x = 0; x < dst.width; ++x) {
         const int x0 = std::min(2 * x, src.width - 1), x1 = std::min(2 * x + 1, src.width - 1);
         dst.texels[static_cast<size_t>(y) * dst.width + x] =
-            Average(src.texels[static_cast<size_t>(y0) * src.width + x0],
-                    src.texels[static_cast<size_t>(y0) * src.width + x1],
-                    src.texels[static_cast<size_t>(y1) * src.width + x0],
-                    src.texels[static_cast<size_t>(y1) * src.width + x1]);
+            AverageTexels(src.texels[static_cast<size_t>(y0) * src.width + x0],
+                          src.texels[static_cast<size_t>(y0) * src.width + x1],
+                          src.texels[static_cast<size_t>(y1) * src.width + x0],
+                          src.texels[static_cast<size_t>(y1) * src.width + x1]);
       }
     }
   }
