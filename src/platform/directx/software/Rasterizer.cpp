@@ -400,6 +400,8 @@ Edge MakeEdge(const ScreenVertex& from, const ScreenVertex& to) {
 // gradients) the general path's floating point takes over. Colour steps must fit 32 bits.
 constexpr double kMaxFixedStep = 1.0e13;
 constexpr float kMaxColourStep = 2.0e9f;
+// Wider triangles are walked row by row: their rows would be mostly empty blocks.
+constexpr int64_t kSmallMaxBlocks = 4;
 
 }  // namespace
 
@@ -492,11 +494,14 @@ void Rasterizer::Begin(const PixelState& state, const TextureStages* stages) {
   m_State = state;
   m_Stages = stages;
   m_PixelsWritten = 0;
+  m_VectorTriangles = 0;
   m_FastTriangle[0] = m_FastTriangle[1] = nullptr;
+  m_SmallTriangle = nullptr;
   m_DepthScale = state.depthBits ? static_cast<double>(DepthMax(state.depthBits)) * 65536.0 : 0.0;
   if (state.blend || state.alphaTest || state.textured) return;
   m_FastTriangle[0] = PickFastTriangle<true>(state);
   m_FastTriangle[1] = PickFastTriangle<false>(state);
+  m_SmallTriangle = m_VectorPath ? PickSmallTriangle(state) : nullptr;
 }
 
 void Rasterizer::PrepareAttributes(const ScreenVertex& v, const ScreenVertex& provoking,
@@ -608,6 +613,60 @@ bool Rasterizer::SetupFast(const ScreenVertex& a, const ScreenVertex& b, const S
   return true;
 }
 
+bool Rasterizer::SetupSmall(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
+                            const FastTriangle& fast, int64_t rowFirst, int64_t rowLast,
+                            int64_t colFirst, int64_t colLast, SmallTriangle& t) const {
+  const int64_t blocks = (colLast - colFirst + 8) / 8;
+  if (blocks > kSmallMaxBlocks) return false;
+  // Every lane of every block reads its pixel, so the blocks must end inside the scissor's
+  // columns (and so inside both buffers' rows): near the right side they start further left.
+  // Lanes right of the triangle's columns are outside its edges; lanes left of them only need
+  // a mask when they reach left of the scissor.
+  const int64_t blockX = std::min<int64_t>(colFirst, m_State.x1 - 8 * blocks);
+  if (blockX < 0) return false;
+  const int64_t lastX = blockX + 8 * blocks - 1;
+  const int64_t top = rowFirst * kSubPixelScale, bottom = rowLast * kSubPixelScale;
+  auto fits = [](int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; };
+  const ScreenVertex* from[3] = {&a, &b, &c};
+  const ScreenVertex* to[3] = {&b, &c, &a};
+  for (int i = 0; i < 3; ++i) {
+    const Edge e = MakeEdge(*from[i], *to[i]);
+    // Linear over the box, so it stays within 32 bits if it does at the corners.
+    const int64_t origin = e.a * blockX + e.b * top + e.c - 1;
+    const int64_t acrossX = e.a * (lastX - blockX), acrossY = e.b * (bottom - top);
+    if (!fits(origin) || !fits(origin + acrossX) || !fits(origin + acrossY) ||
+        !fits(origin + acrossX + acrossY) || !fits(e.a * 8) || !fits(e.b * kSubPixelScale)) {
+      return false;
+    }
+    t.edge[i] = static_cast<int32_t>(origin);
+    t.edgeStepX[i] = static_cast<int32_t>(e.a);
+    t.edgeStepY[i] = static_cast<int32_t>(e.b * kSubPixelScale);
+  }
+  // Colour and depth moved from the anchor to the block origin, in the planes' own wrapping
+  // arithmetic, so that every pixel gets the value the row-by-row path gives it.
+  const uint32_t dx = static_cast<uint32_t>(blockX - fast.anchorX);
+  const uint32_t dy = static_cast<uint32_t>(rowFirst - fast.anchorY);
+  for (int i = 0; i < 4; ++i) {
+    t.colour[i] = static_cast<int32_t>(static_cast<uint32_t>(fast.colour[i]) +
+                                       static_cast<uint32_t>(fast.colourStepX[i]) * dx +
+                                       static_cast<uint32_t>(fast.colourStepY[i]) * dy);
+    t.colourStepX[i] = fast.colourStepX[i];
+    t.colourStepY[i] = fast.colourStepY[i];
+  }
+  t.z = static_cast<uint32_t>(fast.z) + static_cast<uint32_t>(fast.zStepX) * dx +
+        static_cast<uint32_t>(fast.zStepY) * dy;
+  t.zStepX = static_cast<uint32_t>(fast.zStepX);
+  t.zStepY = static_cast<uint32_t>(fast.zStepY);
+  t.state = &m_State;
+  t.blockX = static_cast<int32_t>(blockX);
+  t.blocks = static_cast<int32_t>(blocks);
+  t.rowFirst = static_cast<int32_t>(rowFirst);
+  t.rowLast = static_cast<int32_t>(rowLast);
+  t.colFirst = static_cast<int32_t>(colFirst);
+  t.cut = blockX < m_State.x0;
+  return true;
+}
+
 void Rasterizer::BuildPlane(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
                             const ScreenVertex& provoking, double inverseArea, Plane& plane) const {
   float va[kAttrCount], vb[kAttrCount], vc[kAttrCount];
@@ -651,25 +710,34 @@ void Rasterizer::Triangle(const ScreenVertex& a, const ScreenVertex& b0, const S
   const int64_t colLast = std::min<int64_t>(colMax, m_State.x1 - 1);
   if (rowFirst > rowLast || colFirst > colLast) return;
 
-  EdgeSet edges;
-  if (!edges.Start(a, b, c, rowFirst, rowLast)) return;
   // Pixel-unit area from the exact sub-pixel area.
   const double inverseArea =
       static_cast<double>(kSubPixelScale) * kSubPixelScale / static_cast<double>(std::llabs(area));
-
+  FastTriangle fast;
+  bool fastReady = false, clampDepth = true;
   if (m_FastTriangle[0]) {
-    FastTriangle t;
-    bool clampDepth = true;
-    if (SetupFast(a, b, c, provoking, inverseArea, t, clampDepth)) {
-      t.state = &m_State;
-      t.colFirst = colFirst;
-      t.colLast = colLast;
-      t.cut = colFirst != colMin || colLast != colMax;
-      t.rowFirst = edges.rowFirst;
-      t.written = &m_PixelsWritten;
-      m_FastTriangle[clampDepth ? 0 : 1](t, edges);
+    fastReady = SetupFast(a, b, c, provoking, inverseArea, fast, clampDepth);
+    fast.state = &m_State;
+    fast.written = &m_PixelsWritten;
+    SmallTriangle small;
+    if (fastReady && !clampDepth && m_SmallTriangle &&
+        SetupSmall(a, b, c, fast, rowFirst, rowLast, colFirst, colLast, small)) {
+      small.written = &m_PixelsWritten;
+      ++m_VectorTriangles;
+      m_SmallTriangle(small);
       return;
     }
+  }
+
+  EdgeSet edges;
+  if (!edges.Start(a, b, c, rowFirst, rowLast)) return;
+  if (fastReady) {
+    fast.colFirst = colFirst;
+    fast.colLast = colLast;
+    fast.cut = colFirst != colMin || colLast != colMax;
+    fast.rowFirst = edges.rowFirst;
+    m_FastTriangle[clampDepth ? 0 : 1](fast, edges);
+    return;
   }
 
   Plane plane;

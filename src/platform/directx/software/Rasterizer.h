@@ -106,6 +106,27 @@ struct FastTriangle {
 };
 using FastTriangleFn = void (*)(const FastTriangle&, EdgeSet&);
 
+// A fast triangle whose bounding box is small enough for 32-bit edge functions: drawn in
+// blocks of eight pixels of a row at once, every pixel of a block tested against all three
+// edges, so that a row costs the same whether one pixel of it is inside or eight. All values
+// are at the block origin (blockX, rowFirst) and wrap modulo 2^32 like the fast path's colour.
+struct SmallTriangle {
+  const PixelState* state;
+  int32_t blockX, blocks;  // first column of the first block; blocks per row
+  int32_t rowFirst, rowLast;
+  int32_t colFirst;  // the first column drawn; lanes left of it are masked when cut
+  bool cut;          // the blocks start left of the scissor
+  int32_t edge[3], edgeStepX[3], edgeStepY[3];  // E − 1 (inside when ≥ 0), per column, per row
+  int32_t colour[4], colourStepX[4], colourStepY[4];  // lanes b g r a, 16.16
+  uint32_t z, zStepX, zStepY;  // the low 32 bits of the fast path's 48.16 depth
+  uint64_t* written;
+};
+using SmallTriangleFn = void (*)(const SmallTriangle&);
+
+// The eight-pixel drawing for a pixel state, or null when this processor or the state has none
+// (it needs AVX2 and a 16-bit or no depth buffer).
+SmallTriangleFn PickSmallTriangle(const PixelState& state);
+
 class Rasterizer {
  public:
   // Fixes the pixel state for the following primitives.
@@ -119,8 +140,14 @@ class Rasterizer {
   void Line(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& provoking);
   void Point(const ScreenVertex& a);
 
+  // Whether small triangles may take the eight-pixel path (on by default where the processor
+  // has it); tests turn it off to compare it with the row-by-row path. Takes effect at Begin.
+  void SetVectorPath(bool enabled) { m_VectorPath = enabled; }
+
   // Pixels written since Begin (for tests and statistics).
   uint64_t PixelsWritten() const { return m_PixelsWritten; }
+  // Triangles since Begin that took the eight-pixel path.
+  uint64_t VectorTriangles() const { return m_VectorTriangles; }
 
  private:
   using Plane = AttributePlane;
@@ -130,6 +157,11 @@ class Rasterizer {
   bool SetupFast(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
                  const ScreenVertex& provoking, double inverseArea, FastTriangle& t,
                  bool& clampDepth) const;
+  // The eight-pixel form of a fast triangle set up by SetupFast; false when its box is too wide
+  // or its edge functions leave 32 bits there.
+  bool SetupSmall(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
+                  const FastTriangle& fast, int64_t rowFirst, int64_t rowLast, int64_t colFirst,
+                  int64_t colLast, SmallTriangle& t) const;
   void BuildPlane(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
                   const ScreenVertex& provoking, double inverseArea, Plane& plane) const;
   void GenericSpan(int py, int xl, int xr, const Plane& plane);
@@ -143,8 +175,11 @@ class Rasterizer {
   // Null: every pixel takes the general path. [0] clamps depth to the buffer's range, [1] is
   // for triangles whose vertices all lie well inside it.
   FastTriangleFn m_FastTriangle[2] = {nullptr, nullptr};
+  SmallTriangleFn m_SmallTriangle = nullptr;  // only for triangles that need no depth clamp
+  bool m_VectorPath = true;
   double m_DepthScale = 0.0;  // depth 0..1 to the fixed-point depth of the fast path
   uint64_t m_PixelsWritten = 0;
+  uint64_t m_VectorTriangles = 0;
 };
 
 }  // namespace dx::software

@@ -1,0 +1,190 @@
+// The eight-pixel path for small triangles (AVX2, chosen at run time). Each block of eight
+// pixels of a row is tested against all three edge functions at once, so the thin triangles
+// of a finely divided mesh cost no branch per pixel, and depth test, depth write and colour
+// write go through lane masks. Values are those of the row-by-row path bit for bit: the same
+// integer planes, only evaluated in 32-bit lanes.
+#include "platform/directx/software/Rasterizer.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#define QUENNET_HAS_AVX2_PATH 1
+#include <immintrin.h>
+#endif
+
+namespace dx::software {
+
+#if defined(QUENNET_HAS_AVX2_PATH)
+namespace {
+
+#define QUENNET_AVX2 [[gnu::target("avx2,popcnt")]]
+
+// The depth test of value against stored, both 0..65535 in 32-bit lanes; all ones where it
+// passes.
+template <DWORD F>
+QUENNET_AVX2 inline __m256i DepthPasses(__m256i value, __m256i stored) {
+  const __m256i ones = _mm256_set1_epi32(-1);
+  if constexpr (F == D3DCMP_NEVER) return _mm256_setzero_si256();
+  if constexpr (F == D3DCMP_LESS) return _mm256_cmpgt_epi32(stored, value);
+  if constexpr (F == D3DCMP_EQUAL) return _mm256_cmpeq_epi32(value, stored);
+  if constexpr (F == D3DCMP_LESSEQUAL)
+    return _mm256_xor_si256(_mm256_cmpgt_epi32(value, stored), ones);
+  if constexpr (F == D3DCMP_GREATER) return _mm256_cmpgt_epi32(value, stored);
+  if constexpr (F == D3DCMP_NOTEQUAL)
+    return _mm256_xor_si256(_mm256_cmpeq_epi32(value, stored), ones);
+  if constexpr (F == D3DCMP_GREATEREQUAL) {
+    return _mm256_xor_si256(_mm256_cmpgt_epi32(stored, value), ones);
+  }
+  return ones;
+}
+
+// origin + lane · step in lane 0..7.
+QUENNET_AVX2 inline __m256i Ramp(int32_t origin, int32_t step) {
+  return _mm256_add_epi32(
+      _mm256_set1_epi32(origin),
+      _mm256_mullo_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(step)));
+}
+
+// Eight pixels 0xAARRGGBB from 16.16 channels, each saturated to a byte as the fast path's
+// packing does.
+QUENNET_AVX2 inline __m256i PackPixels(__m256i b, __m256i g, __m256i r, __m256i a) {
+  const __m256i bg = _mm256_packs_epi32(_mm256_srai_epi32(b, 16), _mm256_srai_epi32(g, 16));
+  const __m256i ra = _mm256_packs_epi32(_mm256_srai_epi32(r, 16), _mm256_srai_epi32(a, 16));
+  // Per 128-bit half: b0..3 g0..3 r0..3 a0..3, then interleaved to pixels.
+  const __m256i planar = _mm256_packus_epi16(bg, ra);
+  const __m256i order = _mm256_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15, 0, 4,
+                                         8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15);
+  return _mm256_shuffle_epi8(planar, order);
+}
+
+// The per-value state of a block: three edge functions, depth and four colour channels.
+struct Lanes8 {
+  __m256i e0, e1, e2, z, b, g, r, a;
+};
+
+QUENNET_AVX2 inline Lanes8 AddLanes(const Lanes8& x, const Lanes8& d) {
+  return {_mm256_add_epi32(x.e0, d.e0), _mm256_add_epi32(x.e1, d.e1), _mm256_add_epi32(x.e2, d.e2),
+          _mm256_add_epi32(x.z, d.z),   _mm256_add_epi32(x.b, d.b),   _mm256_add_epi32(x.g, d.g),
+          _mm256_add_epi32(x.r, d.r),   _mm256_add_epi32(x.a, d.a)};
+}
+
+template <int kDepthBits, DWORD kFunc, bool kWrite>
+QUENNET_AVX2 void SmallRows(const SmallTriangle& t) {
+  const PixelState& s = *t.state;
+  Lanes8 row{Ramp(t.edge[0], t.edgeStepX[0]),
+             Ramp(t.edge[1], t.edgeStepX[1]),
+             Ramp(t.edge[2], t.edgeStepX[2]),
+             Ramp(static_cast<int32_t>(t.z), static_cast<int32_t>(t.zStepX)),
+             Ramp(t.colour[0], t.colourStepX[0]),
+             Ramp(t.colour[1], t.colourStepX[1]),
+             Ramp(t.colour[2], t.colourStepX[2]),
+             Ramp(t.colour[3], t.colourStepX[3])};
+  const Lanes8 stepY{
+      _mm256_set1_epi32(t.edgeStepY[0]),   _mm256_set1_epi32(t.edgeStepY[1]),
+      _mm256_set1_epi32(t.edgeStepY[2]),   _mm256_set1_epi32(static_cast<int32_t>(t.zStepY)),
+      _mm256_set1_epi32(t.colourStepY[0]), _mm256_set1_epi32(t.colourStepY[1]),
+      _mm256_set1_epi32(t.colourStepY[2]), _mm256_set1_epi32(t.colourStepY[3])};
+  const Lanes8 stepBlock{
+      _mm256_set1_epi32(t.edgeStepX[0] * 8),
+      _mm256_set1_epi32(t.edgeStepX[1] * 8),
+      _mm256_set1_epi32(t.edgeStepX[2] * 8),
+      _mm256_set1_epi32(static_cast<int32_t>(t.zStepX * 8)),
+      _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(t.colourStepX[0]) * 8)),
+      _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(t.colourStepX[1]) * 8)),
+      _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(t.colourStepX[2]) * 8)),
+      _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(t.colourStepX[3]) * 8))};
+  const __m256i laneX = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+  const __m256i colBefore = _mm256_set1_epi32(t.colFirst - 1);
+  uint64_t written = 0;
+  uint8_t* colourRow = s.colour + static_cast<size_t>(t.rowFirst) * s.colourPitch + 4 * t.blockX;
+  uint8_t* depthRow = kDepthBits
+                          ? s.depth + static_cast<size_t>(t.rowFirst) * s.depthPitch + 2 * t.blockX
+                          : nullptr;
+  for (int32_t py = t.rowFirst; py <= t.rowLast; ++py) {
+    Lanes8 block = row;
+    for (int32_t k = 0; k < t.blocks; ++k) {
+      // Inside where all three E − 1 are ≥ 0: no sign bit in their OR.
+      const __m256i outside = _mm256_or_si256(_mm256_or_si256(block.e0, block.e1), block.e2);
+      if (_mm256_movemask_ps(_mm256_castsi256_ps(outside)) != 0xFF) {
+        __m256i pass = _mm256_cmpgt_epi32(_mm256_setzero_si256(), outside);
+        pass = _mm256_xor_si256(pass, _mm256_set1_epi32(-1));
+        if (t.cut) {
+          const __m256i x = _mm256_add_epi32(laneX, _mm256_set1_epi32(t.blockX + 8 * k));
+          pass = _mm256_and_si256(pass, _mm256_cmpgt_epi32(x, colBefore));
+        }
+        [[maybe_unused]] __m128i stored16;
+        [[maybe_unused]] __m256i value;
+        if constexpr (kDepthBits == 16) {
+          __m128i* depth = reinterpret_cast<__m128i*>(depthRow + 16 * k);
+          stored16 = _mm_loadu_si128(depth);
+          value = _mm256_srli_epi32(block.z, 16);
+          pass = _mm256_and_si256(pass, DepthPasses<kFunc>(value, _mm256_cvtepu16_epi32(stored16)));
+        }
+        const int mask = _mm256_movemask_ps(_mm256_castsi256_ps(pass));
+        if (mask != 0) {
+          if constexpr (kDepthBits == 16 && kWrite) {
+            const __m128i value16 =
+                _mm_packus_epi32(_mm256_castsi256_si128(value), _mm256_extracti128_si256(value, 1));
+            const __m128i pass16 =
+                _mm_packs_epi32(_mm256_castsi256_si128(pass), _mm256_extracti128_si256(pass, 1));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(depthRow + 16 * k),
+                             _mm_blendv_epi8(stored16, value16, pass16));
+          }
+          _mm256_maskstore_epi32(reinterpret_cast<int*>(colourRow + 32 * k), pass,
+                                 PackPixels(block.b, block.g, block.r, block.a));
+          written += static_cast<uint64_t>(__builtin_popcount(static_cast<unsigned>(mask)));
+        }
+      }
+      if (k + 1 < t.blocks) block = AddLanes(block, stepBlock);
+    }
+    row = AddLanes(row, stepY);
+    colourRow += s.colourPitch;
+    if (kDepthBits) depthRow += s.depthPitch;
+  }
+  *t.written += written;
+}
+
+template <int kDepthBits, bool kWrite>
+SmallTriangleFn PickByFunc(DWORD f) {
+  switch (f) {
+    case D3DCMP_NEVER:
+      return &SmallRows<kDepthBits, D3DCMP_NEVER, kWrite>;
+    case D3DCMP_LESS:
+      return &SmallRows<kDepthBits, D3DCMP_LESS, kWrite>;
+    case D3DCMP_EQUAL:
+      return &SmallRows<kDepthBits, D3DCMP_EQUAL, kWrite>;
+    case D3DCMP_LESSEQUAL:
+      return &SmallRows<kDepthBits, D3DCMP_LESSEQUAL, kWrite>;
+    case D3DCMP_GREATER:
+      return &SmallRows<kDepthBits, D3DCMP_GREATER, kWrite>;
+    case D3DCMP_NOTEQUAL:
+      return &SmallRows<kDepthBits, D3DCMP_NOTEQUAL, kWrite>;
+    case D3DCMP_GREATEREQUAL:
+      return &SmallRows<kDepthBits, D3DCMP_GREATEREQUAL, kWrite>;
+    default:
+      return &SmallRows<kDepthBits, D3DCMP_ALWAYS, kWrite>;
+  }
+}
+
+}  // namespace
+
+SmallTriangleFn PickSmallTriangle(const PixelState& state) {
+  static const bool supported = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
+  if (!supported) return nullptr;
+  switch (state.depthBits) {
+    case 0:
+      return &SmallRows<0, D3DCMP_ALWAYS, false>;
+    case 16:
+      return state.zWrite ? PickByFunc<16, true>(state.zFunc) : PickByFunc<16, false>(state.zFunc);
+    default:
+      return nullptr;
+  }
+}
+
+#else
+
+SmallTriangleFn PickSmallTriangle(const PixelState&) {
+  return nullptr;
+}
+
+#endif
+
+}  // namespace dx::software

@@ -1,0 +1,137 @@
+// The eight-pixel drawing of small triangles must give exactly the pixels and depths of the
+// row-by-row drawing: same coverage, colours and depth, at every depth comparison, near the
+// right side of the target (where blocks start further left) and under a viewport that cuts
+// triangles.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "TestScene.h"
+
+namespace {
+
+using swtest::Scene;
+using swtest::TLVertex;
+
+// Deterministic fractions in 0..1.
+float Jitter(uint32_t i) {
+  return static_cast<float>((i * 2654435761u) % 10007u) / 10007.0f;
+}
+
+// Small and thin triangles of both windings all over a target of the given size (some over
+// its edges, a third with vertices on the half-pixel grid), with depths that overlap and
+// colours that change across each triangle.
+std::vector<TLVertex> Triangles(int width, int height, int count, float maxSize) {
+  std::vector<TLVertex> out;
+  for (int i = 0; i < count; ++i) {
+    const uint32_t k = 16u * static_cast<uint32_t>(i);
+    const float cx = -4.0f + (static_cast<float>(width) + 8.0f) * Jitter(k);
+    const float cy = -4.0f + (static_cast<float>(height) + 8.0f) * Jitter(k + 1);
+    const float size = 0.4f + maxSize * Jitter(k + 2);
+    const float stretch = 0.2f + 3.0f * Jitter(k + 3);
+    for (int v = 0; v < 3; ++v) {
+      const float angle = 2.1f * static_cast<float>(v) + 6.3f * Jitter(k + 4);
+      const float z = 0.05f + 0.9f * Jitter(k + 5 + static_cast<uint32_t>(v));
+      const DWORD diffuse =
+          0x80000000u |
+          ((static_cast<uint32_t>(i) * 2654435761u + 0x00A05010u * static_cast<uint32_t>(v)) &
+           0xFFFFFFu);
+      const DWORD specular = (static_cast<uint32_t>(i) * 0x9E3779B9u) & 0x3F3F3Fu;
+      float x = cx + size * std::cos(angle), y = cy + size * stretch * std::sin(angle);
+      if (i % 3 == 0) {
+        // On the half-pixel grid, so that pixel centres fall exactly on edges.
+        x = std::round(2.0f * x) / 2.0f;
+        y = std::round(2.0f * y) / 2.0f;
+      }
+      out.push_back(TLVertex{x, y, z, 1.0f, diffuse, specular, 0.0f, 0.0f});
+    }
+  }
+  return out;
+}
+
+struct Case {
+  int depthBits;
+  DWORD zFunc;
+  DWORD zWrite;
+  bool targetAlpha;
+  int viewportX = 0, viewportWidth = 0;  // a viewport of the target's height less 7 when set
+};
+
+// Draws the same triangles with and without the eight-pixel path; returns the number of
+// triangles that took it.
+uint64_t CompareBothPaths(const Case& c, int width, int height,
+                          const std::vector<TLVertex>& triangles) {
+  Scene vector(width, height, c.depthBits, c.targetAlpha);
+  Scene rows(width, height, c.depthBits, c.targetAlpha);
+  rows.pipeline.SetVectorPath(false);
+  for (Scene* scene : {&vector, &rows}) {
+    scene->SetState(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
+    scene->SetState(D3DRENDERSTATE_SPECULARENABLE, 1);
+    scene->SetState(D3DRENDERSTATE_ZFUNC, c.zFunc);
+    scene->SetState(D3DRENDERSTATE_ZWRITEENABLE, c.zWrite);
+    if (c.viewportWidth) {
+      scene->state.viewport.dwX = static_cast<DWORD>(c.viewportX);
+      scene->state.viewport.dwY = 3;
+      scene->state.viewport.dwWidth = static_cast<DWORD>(c.viewportWidth);
+      scene->state.viewport.dwHeight = static_cast<DWORD>(height - 7);
+    }
+    scene->Clear(0xFF203040, 0.5f);
+    EXPECT_EQ(scene->Draw(D3DPT_TRIANGLELIST, triangles), D3D_OK);
+  }
+  int wrongColour = 0, wrongDepth = 0;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      wrongColour += vector.Pixel(x, y) != rows.Pixel(x, y);
+      if (c.depthBits) wrongDepth += vector.Depth(x, y) != rows.Depth(x, y);
+    }
+  }
+  EXPECT_EQ(wrongColour, 0);
+  EXPECT_EQ(wrongDepth, 0);
+  EXPECT_EQ(vector.pipeline.Profile().pixelsWritten, rows.pipeline.Profile().pixelsWritten);
+  EXPECT_TRUE(vector.GuardsIntact());
+  EXPECT_EQ(rows.pipeline.Profile().trianglesVector, 0u);
+  return vector.pipeline.Profile().trianglesVector;
+}
+
+TEST(VectorPath, GivesTheRowPathsPixelsForEveryDepthTest) {
+  // 61 columns: the last blocks of a row must start left of the triangle to stay inside.
+  const std::vector<TLVertex> triangles = Triangles(61, 45, 400, 9.0f);
+  uint64_t taken = 0;
+  for (DWORD f = D3DCMP_NEVER; f <= D3DCMP_ALWAYS; ++f) {
+    for (DWORD write : {0u, 1u}) {
+      SCOPED_TRACE(testing::Message() << "zfunc " << f << " zwrite " << write);
+      taken += CompareBothPaths({16, f, write, false}, 61, 45, triangles);
+    }
+  }
+  {
+    SCOPED_TRACE("no depth buffer, target with alpha");
+    taken += CompareBothPaths({0, D3DCMP_LESSEQUAL, 1, true}, 61, 45, triangles);
+  }
+  if (taken == 0) GTEST_SKIP() << "this processor has no eight-pixel path";
+}
+
+TEST(VectorPath, GivesTheRowPathsPixelsUnderACuttingViewport) {
+  const std::vector<TLVertex> triangles = Triangles(40, 40, 300, 14.0f);
+  uint64_t taken = 0;
+  for (DWORD f : {D3DCMP_LESS, D3DCMP_GREATEREQUAL}) {
+    SCOPED_TRACE(testing::Message() << "zfunc " << f);
+    taken += CompareBothPaths({16, f, 1, true, 5, 28}, 40, 40, triangles);
+    // Narrower than two blocks: blocks that end inside it start left of it.
+    taken += CompareBothPaths({16, f, 1, true, 11, 12}, 40, 40, triangles);
+  }
+  if (taken == 0) GTEST_SKIP() << "this processor has no eight-pixel path";
+}
+
+TEST(VectorPath, LeavesNarrowTargetsAndOtherDepthFormatsToTheRowPath) {
+  // Narrower than a block: no block fits inside a row.
+  const std::vector<TLVertex> narrow = Triangles(7, 30, 60, 4.0f);
+  EXPECT_EQ(CompareBothPaths({16, D3DCMP_LESS, 1, false}, 7, 30, narrow), 0u);
+  // 24- and 32-bit depth keep the row path, with the same result.
+  const std::vector<TLVertex> triangles = Triangles(40, 40, 100, 6.0f);
+  EXPECT_EQ(CompareBothPaths({24, D3DCMP_LESS, 1, false}, 40, 40, triangles), 0u);
+  EXPECT_EQ(CompareBothPaths({32, D3DCMP_LESS, 1, false}, 40, 40, triangles), 0u);
+}
+
+}  // namespace
