@@ -400,8 +400,6 @@ Edge MakeEdge(const ScreenVertex& from, const ScreenVertex& to) {
 // gradients) the general path's floating point takes over. Colour steps must fit 32 bits.
 constexpr double kMaxFixedStep = 1.0e13;
 constexpr float kMaxColourStep = 2.0e9f;
-// Wider triangles are walked row by row: their rows would be mostly empty blocks.
-constexpr int64_t kSmallMaxBlocks = 4;
 
 }  // namespace
 

@@ -66,6 +66,33 @@ QUENNET_AVX2 inline Lanes8 AddLanes(const Lanes8& x, const Lanes8& d) {
           _mm256_add_epi32(x.r, d.r),   _mm256_add_epi32(x.a, d.a)};
 }
 
+// One block of eight pixels, without branches: which lanes are drawn depends on the data of
+// every block, so branching on it would mostly be mispredicted. Lanes that are not drawn keep
+// their colour (masked store) and their depth (written back as read).
+template <int kDepthBits, DWORD kFunc, bool kWrite>
+QUENNET_AVX2 [[gnu::always_inline]] inline uint32_t DrawBlock(const Lanes8& v, __m256i columns,
+                                                              uint8_t* colour, uint8_t* depth) {
+  // Inside where all three E − 1 are ≥ 0: no sign bit in their OR.
+  const __m256i outside = _mm256_or_si256(_mm256_or_si256(v.e0, v.e1), v.e2);
+  __m256i pass = _mm256_andnot_si256(_mm256_srai_epi32(outside, 31), columns);
+  if constexpr (kDepthBits == 16) {
+    const __m128i stored16 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(depth));
+    const __m256i value = _mm256_srli_epi32(v.z, 16);
+    pass = _mm256_and_si256(pass, DepthPasses<kFunc>(value, _mm256_cvtepu16_epi32(stored16)));
+    if constexpr (kWrite) {
+      const __m128i value16 =
+          _mm_packus_epi32(_mm256_castsi256_si128(value), _mm256_extracti128_si256(value, 1));
+      const __m128i pass16 =
+          _mm_packs_epi32(_mm256_castsi256_si128(pass), _mm256_extracti128_si256(pass, 1));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(depth),
+                       _mm_blendv_epi8(stored16, value16, pass16));
+    }
+  }
+  _mm256_maskstore_epi32(reinterpret_cast<int*>(colour), pass, PackPixels(v.b, v.g, v.r, v.a));
+  return static_cast<uint32_t>(
+      __builtin_popcount(static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(pass)))));
+}
+
 template <int kDepthBits, DWORD kFunc, bool kWrite>
 QUENNET_AVX2 void SmallRows(const SmallTriangle& t) {
   const PixelState& s = *t.state;
@@ -91,53 +118,39 @@ QUENNET_AVX2 void SmallRows(const SmallTriangle& t) {
       _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(t.colourStepX[1]) * 8)),
       _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(t.colourStepX[2]) * 8)),
       _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(t.colourStepX[3]) * 8))};
-  const __m256i laneX = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-  const __m256i colBefore = _mm256_set1_epi32(t.colFirst - 1);
-  uint64_t written = 0;
-  uint8_t* colourRow = s.colour + static_cast<size_t>(t.rowFirst) * s.colourPitch + 4 * t.blockX;
-  uint8_t* depthRow = kDepthBits
-                          ? s.depth + static_cast<size_t>(t.rowFirst) * s.depthPitch + 2 * t.blockX
-                          : nullptr;
-  for (int32_t py = t.rowFirst; py <= t.rowLast; ++py) {
-    Lanes8 block = row;
-    for (int32_t k = 0; k < t.blocks; ++k) {
-      // Inside where all three E − 1 are ≥ 0: no sign bit in their OR.
-      const __m256i outside = _mm256_or_si256(_mm256_or_si256(block.e0, block.e1), block.e2);
-      if (_mm256_movemask_ps(_mm256_castsi256_ps(outside)) != 0xFF) {
-        __m256i pass = _mm256_cmpgt_epi32(_mm256_setzero_si256(), outside);
-        pass = _mm256_xor_si256(pass, _mm256_set1_epi32(-1));
-        if (t.cut) {
-          const __m256i x = _mm256_add_epi32(laneX, _mm256_set1_epi32(t.blockX + 8 * k));
-          pass = _mm256_and_si256(pass, _mm256_cmpgt_epi32(x, colBefore));
-        }
-        [[maybe_unused]] __m128i stored16;
-        [[maybe_unused]] __m256i value;
-        if constexpr (kDepthBits == 16) {
-          __m128i* depth = reinterpret_cast<__m128i*>(depthRow + 16 * k);
-          stored16 = _mm_loadu_si128(depth);
-          value = _mm256_srli_epi32(block.z, 16);
-          pass = _mm256_and_si256(pass, DepthPasses<kFunc>(value, _mm256_cvtepu16_epi32(stored16)));
-        }
-        const int mask = _mm256_movemask_ps(_mm256_castsi256_ps(pass));
-        if (mask != 0) {
-          if constexpr (kDepthBits == 16 && kWrite) {
-            const __m128i value16 =
-                _mm_packus_epi32(_mm256_castsi256_si128(value), _mm256_extracti128_si256(value, 1));
-            const __m128i pass16 =
-                _mm_packs_epi32(_mm256_castsi256_si128(pass), _mm256_extracti128_si256(pass, 1));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(depthRow + 16 * k),
-                             _mm_blendv_epi8(stored16, value16, pass16));
-          }
-          _mm256_maskstore_epi32(reinterpret_cast<int*>(colourRow + 32 * k), pass,
-                                 PackPixels(block.b, block.g, block.r, block.a));
-          written += static_cast<uint64_t>(__builtin_popcount(static_cast<unsigned>(mask)));
-        }
-      }
-      if (k + 1 < t.blocks) block = AddLanes(block, stepBlock);
+  // The scissor's mask of each block's columns (all set unless the blocks start left of it).
+  const int blocks = t.blocks;
+  __m256i columns[kSmallMaxBlocks];
+  for (int k = 0; k < blocks; ++k) {
+    const __m256i x = Ramp(t.blockX + 8 * k, 1);
+    columns[k] =
+        t.cut ? _mm256_cmpgt_epi32(x, _mm256_set1_epi32(t.colFirst - 1)) : _mm256_set1_epi32(-1);
+  }
+  uint32_t written = 0;
+  const int colourPitch = s.colourPitch, depthPitch = s.depthPitch;
+  uint8_t* colourRow = s.colour + static_cast<size_t>(t.rowFirst) * colourPitch + 4 * t.blockX;
+  uint8_t* depthRow =
+      kDepthBits ? s.depth + static_cast<size_t>(t.rowFirst) * depthPitch + 2 * t.blockX : nullptr;
+  const int rows = t.rowLast - t.rowFirst + 1;
+  if (blocks == 1) {
+    for (int i = 0; i < rows; ++i) {
+      written += DrawBlock<kDepthBits, kFunc, kWrite>(row, columns[0], colourRow, depthRow);
+      row = AddLanes(row, stepY);
+      colourRow += colourPitch;
+      if (kDepthBits) depthRow += depthPitch;
     }
-    row = AddLanes(row, stepY);
-    colourRow += s.colourPitch;
-    if (kDepthBits) depthRow += s.depthPitch;
+  } else {
+    for (int i = 0; i < rows; ++i) {
+      Lanes8 block = row;
+      for (int k = 0; k < blocks; ++k) {
+        written += DrawBlock<kDepthBits, kFunc, kWrite>(block, columns[k], colourRow + 32 * k,
+                                                        kDepthBits ? depthRow + 16 * k : nullptr);
+        block = AddLanes(block, stepBlock);
+      }
+      row = AddLanes(row, stepY);
+      colourRow += colourPitch;
+      if (kDepthBits) depthRow += depthPitch;
+    }
   }
   *t.written += written;
 }
