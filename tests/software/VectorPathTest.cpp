@@ -1,7 +1,7 @@
-// The eight-pixel drawing of small triangles must give exactly the pixels and depths of the
-// row-by-row drawing: same coverage, colours and depth, at every depth comparison, near the
-// right side of the target (where blocks start further left) and under a viewport that cuts
-// triangles.
+// The block drawing of small triangles (8 or 16 pixels of a row at once) must give exactly the
+// pixels and depths of the row-by-row drawing: same coverage, colours and depth, at every depth
+// comparison, near the right side of the target (where blocks start further left) and under a
+// viewport that cuts triangles.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -57,6 +57,7 @@ struct Case {
   DWORD zWrite;
   bool targetAlpha;
   int viewportX = 0, viewportWidth = 0;  // a viewport of the target's height less 7 when set
+  dx::software::VectorPath path = dx::software::VectorPath::kWidest;
 };
 
 // Draws the same triangles with and without the eight-pixel path; returns the number of
@@ -65,7 +66,8 @@ uint64_t CompareBothPaths(const Case& c, int width, int height,
                           const std::vector<TLVertex>& triangles) {
   Scene vector(width, height, c.depthBits, c.targetAlpha);
   Scene rows(width, height, c.depthBits, c.targetAlpha);
-  rows.pipeline.SetVectorPath(false);
+  rows.pipeline.SetVectorPath(dx::software::VectorPath::kOff);
+  vector.pipeline.SetVectorPath(c.path);
   for (Scene* scene : {&vector, &rows}) {
     scene->SetState(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
     scene->SetState(D3DRENDERSTATE_SPECULARENABLE, 1);
@@ -95,39 +97,48 @@ uint64_t CompareBothPaths(const Case& c, int width, int height,
   return vector.pipeline.Profile().trianglesVector;
 }
 
+// Both block widths: eight pixels (AVX2) and the widest the processor has.
+constexpr dx::software::VectorPath kPaths[] = {dx::software::VectorPath::kEight,
+                                               dx::software::VectorPath::kWidest};
+
 TEST(VectorPath, GivesTheRowPathsPixelsForEveryDepthTest) {
   // 61 columns: the last blocks of a row must start left of the triangle to stay inside.
   const std::vector<TLVertex> triangles = Triangles(61, 45, 400, 9.0f);
   uint64_t taken = 0;
-  for (DWORD f = D3DCMP_NEVER; f <= D3DCMP_ALWAYS; ++f) {
-    for (DWORD write : {0u, 1u}) {
-      SCOPED_TRACE(testing::Message() << "zfunc " << f << " zwrite " << write);
-      taken += CompareBothPaths({16, f, write, false}, 61, 45, triangles);
+  for (const auto path : kPaths) {
+    for (DWORD f = D3DCMP_NEVER; f <= D3DCMP_ALWAYS; ++f) {
+      for (DWORD write : {0u, 1u}) {
+        SCOPED_TRACE(testing::Message()
+                     << "path " << static_cast<int>(path) << " zfunc " << f << " zwrite " << write);
+        taken += CompareBothPaths({16, f, write, false, 0, 0, path}, 61, 45, triangles);
+      }
     }
-  }
-  {
     SCOPED_TRACE("no depth buffer, target with alpha");
-    taken += CompareBothPaths({0, D3DCMP_LESSEQUAL, 1, true}, 61, 45, triangles);
+    taken += CompareBothPaths({0, D3DCMP_LESSEQUAL, 1, true, 0, 0, path}, 61, 45, triangles);
   }
-  if (taken == 0) GTEST_SKIP() << "this processor has no eight-pixel path";
+  if (taken == 0) GTEST_SKIP() << "this processor has no block drawing";
 }
 
 TEST(VectorPath, GivesTheRowPathsPixelsUnderACuttingViewport) {
   const std::vector<TLVertex> triangles = Triangles(40, 40, 300, 14.0f);
   uint64_t taken = 0;
-  for (DWORD f : {D3DCMP_LESS, D3DCMP_GREATEREQUAL}) {
-    SCOPED_TRACE(testing::Message() << "zfunc " << f);
-    taken += CompareBothPaths({16, f, 1, true, 5, 28}, 40, 40, triangles);
-    // Narrower than two blocks: blocks that end inside it start left of it.
-    taken += CompareBothPaths({16, f, 1, true, 11, 12}, 40, 40, triangles);
+  for (const auto path : kPaths) {
+    for (DWORD f : {D3DCMP_LESS, D3DCMP_GREATEREQUAL}) {
+      SCOPED_TRACE(testing::Message() << "path " << static_cast<int>(path) << " zfunc " << f);
+      taken += CompareBothPaths({16, f, 1, true, 5, 28, path}, 40, 40, triangles);
+      // Narrower than the blocks: blocks that end inside it start left of it.
+      taken += CompareBothPaths({16, f, 1, true, 11, 12, path}, 40, 40, triangles);
+    }
   }
-  if (taken == 0) GTEST_SKIP() << "this processor has no eight-pixel path";
+  if (taken == 0) GTEST_SKIP() << "this processor has no block drawing";
 }
 
 TEST(VectorPath, LeavesNarrowTargetsAndOtherDepthFormatsToTheRowPath) {
   // Narrower than a block: no block fits inside a row.
   const std::vector<TLVertex> narrow = Triangles(7, 30, 60, 4.0f);
-  EXPECT_EQ(CompareBothPaths({16, D3DCMP_LESS, 1, false}, 7, 30, narrow), 0u);
+  for (const auto path : kPaths) {
+    EXPECT_EQ(CompareBothPaths({16, D3DCMP_LESS, 1, false, 0, 0, path}, 7, 30, narrow), 0u);
+  }
   // 24- and 32-bit depth keep the row path, with the same result.
   const std::vector<TLVertex> triangles = Triangles(40, 40, 100, 6.0f);
   EXPECT_EQ(CompareBothPaths({24, D3DCMP_LESS, 1, false}, 40, 40, triangles), 0u);

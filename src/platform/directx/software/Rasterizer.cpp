@@ -494,12 +494,12 @@ void Rasterizer::Begin(const PixelState& state, const TextureStages* stages) {
   m_PixelsWritten = 0;
   m_VectorTriangles = 0;
   m_FastTriangle[0] = m_FastTriangle[1] = nullptr;
-  m_SmallTriangle = nullptr;
+  m_Small = SmallDrawing{};
   m_DepthScale = state.depthBits ? static_cast<double>(DepthMax(state.depthBits)) * 65536.0 : 0.0;
   if (state.blend || state.alphaTest || state.textured) return;
   m_FastTriangle[0] = PickFastTriangle<true>(state);
   m_FastTriangle[1] = PickFastTriangle<false>(state);
-  m_SmallTriangle = m_VectorPath ? PickSmallTriangle(state) : nullptr;
+  m_Small = PickSmallTriangle(state, m_VectorPath);
 }
 
 void Rasterizer::PrepareAttributes(const ScreenVertex& v, const ScreenVertex& provoking,
@@ -614,15 +614,16 @@ bool Rasterizer::SetupFast(const ScreenVertex& a, const ScreenVertex& b, const S
 bool Rasterizer::SetupSmall(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
                             const FastTriangle& fast, int64_t rowFirst, int64_t rowLast,
                             int64_t colFirst, int64_t colLast, SmallTriangle& t) const {
-  const int64_t blocks = (colLast - colFirst + 8) / 8;
-  if (blocks > kSmallMaxBlocks) return false;
+  const int64_t lanes = m_Small.lanes;
+  const int64_t blocks = (colLast - colFirst + lanes) / lanes;
+  if (blocks * lanes > kSmallMaxWidth) return false;
   // Every lane of every block reads its pixel, so the blocks must end inside the scissor's
   // columns (and so inside both buffers' rows): near the right side they start further left.
   // Lanes right of the triangle's columns are outside its edges; lanes left of them only need
   // a mask when they reach left of the scissor.
-  const int64_t blockX = std::min<int64_t>(colFirst, m_State.x1 - 8 * blocks);
+  const int64_t blockX = std::min<int64_t>(colFirst, m_State.x1 - lanes * blocks);
   if (blockX < 0) return false;
-  const int64_t lastX = blockX + 8 * blocks - 1;
+  const int64_t lastX = blockX + lanes * blocks - 1;
   const int64_t top = rowFirst * kSubPixelScale, bottom = rowLast * kSubPixelScale;
   auto fits = [](int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; };
   const ScreenVertex* from[3] = {&a, &b, &c};
@@ -633,7 +634,7 @@ bool Rasterizer::SetupSmall(const ScreenVertex& a, const ScreenVertex& b, const 
     const int64_t origin = e.a * blockX + e.b * top + e.c - 1;
     const int64_t acrossX = e.a * (lastX - blockX), acrossY = e.b * (bottom - top);
     if (!fits(origin) || !fits(origin + acrossX) || !fits(origin + acrossY) ||
-        !fits(origin + acrossX + acrossY) || !fits(e.a * 8) || !fits(e.b * kSubPixelScale)) {
+        !fits(origin + acrossX + acrossY) || !fits(e.a * lanes) || !fits(e.b * kSubPixelScale)) {
       return false;
     }
     t.edge[i] = static_cast<int32_t>(origin);
@@ -718,11 +719,11 @@ void Rasterizer::Triangle(const ScreenVertex& a, const ScreenVertex& b0, const S
     fast.state = &m_State;
     fast.written = &m_PixelsWritten;
     SmallTriangle small;
-    if (fastReady && !clampDepth && m_SmallTriangle &&
+    if (fastReady && !clampDepth && m_Small.draw &&
         SetupSmall(a, b, c, fast, rowFirst, rowLast, colFirst, colLast, small)) {
       small.written = &m_PixelsWritten;
       ++m_VectorTriangles;
-      m_SmallTriangle(small);
+      m_Small.draw(small);
       return;
     }
   }

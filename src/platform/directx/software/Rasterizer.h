@@ -107,10 +107,10 @@ struct FastTriangle {
 using FastTriangleFn = void (*)(const FastTriangle&, EdgeSet&);
 
 // A fast triangle whose bounding box is small enough for 32-bit edge functions: drawn in
-// blocks of eight pixels of a row at once, every pixel of a block tested against all three
-// edges, so that a row costs the same whether one pixel of it is inside or eight. All values
+// blocks of 8 or 16 pixels of a row at once, every pixel of a block tested against all three
+// edges, so that a row costs the same whether one pixel of it is inside or all. All values
 // are at the block origin (blockX, rowFirst) and wrap modulo 2^32 like the fast path's colour.
-inline constexpr int kSmallMaxBlocks = 4;  // wider triangles are walked row by row
+inline constexpr int kSmallMaxWidth = 32;  // wider triangles are walked row by row
 struct SmallTriangle {
   const PixelState* state;
   int32_t blockX, blocks;  // first column of the first block; blocks per row
@@ -124,9 +124,17 @@ struct SmallTriangle {
 };
 using SmallTriangleFn = void (*)(const SmallTriangle&);
 
-// The eight-pixel drawing for a pixel state, or null when this processor or the state has none
-// (it needs AVX2 and a 16-bit or no depth buffer).
-SmallTriangleFn PickSmallTriangle(const PixelState& state);
+// Which block drawing small triangles may use: none, eight pixels (AVX2) or the widest the
+// processor has (sixteen with AVX-512).
+enum class VectorPath { kOff, kEight, kWidest };
+
+// The block drawing for a pixel state and the pixels per block, or null when this processor or
+// the state has none (it needs AVX2 and a 16-bit or no depth buffer).
+struct SmallDrawing {
+  SmallTriangleFn draw = nullptr;
+  int lanes = 0;
+};
+SmallDrawing PickSmallTriangle(const PixelState& state, VectorPath path);
 
 class Rasterizer {
  public:
@@ -141,13 +149,13 @@ class Rasterizer {
   void Line(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& provoking);
   void Point(const ScreenVertex& a);
 
-  // Whether small triangles may take the eight-pixel path (on by default where the processor
-  // has it); tests turn it off to compare it with the row-by-row path. Takes effect at Begin.
-  void SetVectorPath(bool enabled) { m_VectorPath = enabled; }
+  // How small triangles may be drawn (the widest blocks by default); tests narrow it to compare
+  // the paths. Takes effect at Begin.
+  void SetVectorPath(VectorPath path) { m_VectorPath = path; }
 
   // Pixels written since Begin (for tests and statistics).
   uint64_t PixelsWritten() const { return m_PixelsWritten; }
-  // Triangles since Begin that took the eight-pixel path.
+  // Triangles since Begin that were drawn in blocks.
   uint64_t VectorTriangles() const { return m_VectorTriangles; }
 
  private:
@@ -158,7 +166,7 @@ class Rasterizer {
   bool SetupFast(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
                  const ScreenVertex& provoking, double inverseArea, FastTriangle& t,
                  bool& clampDepth) const;
-  // The eight-pixel form of a fast triangle set up by SetupFast; false when its box is too wide
+  // The block form of a fast triangle set up by SetupFast; false when its box is too wide
   // or its edge functions leave 32 bits there.
   bool SetupSmall(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
                   const FastTriangle& fast, int64_t rowFirst, int64_t rowLast, int64_t colFirst,
@@ -176,8 +184,8 @@ class Rasterizer {
   // Null: every pixel takes the general path. [0] clamps depth to the buffer's range, [1] is
   // for triangles whose vertices all lie well inside it.
   FastTriangleFn m_FastTriangle[2] = {nullptr, nullptr};
-  SmallTriangleFn m_SmallTriangle = nullptr;  // only for triangles that need no depth clamp
-  bool m_VectorPath = true;
+  SmallDrawing m_Small;  // only for triangles that need no depth clamp
+  VectorPath m_VectorPath = VectorPath::kWidest;
   double m_DepthScale = 0.0;  // depth 0..1 to the fixed-point depth of the fast path
   uint64_t m_PixelsWritten = 0;
   uint64_t m_VectorTriangles = 0;
