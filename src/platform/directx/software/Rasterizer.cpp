@@ -615,7 +615,8 @@ bool Rasterizer::SetupSmall(const ScreenVertex& a, const ScreenVertex& b, const 
                             const FastTriangle& fast, int64_t rowFirst, int64_t rowLast,
                             int64_t colFirst, int64_t colLast, SmallTriangle& t) const {
   const int64_t lanes = m_Small.lanes;
-  const int64_t blocks = (colLast - colFirst + lanes) / lanes;
+  // A shift, not a division: lanes is 8 or 16 and a 64-bit division costs as much as the rest.
+  const int64_t blocks = (colLast - colFirst + lanes) >> (lanes == 16 ? 4 : 3);
   if (blocks * lanes > kSmallMaxWidth) return false;
   // Every lane of every block reads its pixel, so the blocks must end inside the scissor's
   // columns (and so inside both buffers' rows): near the right side they start further left.

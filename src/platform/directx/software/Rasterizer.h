@@ -2,6 +2,12 @@
 // fill rule on 24.8 fixed-point positions, lines and points, then depth test, texture stages,
 // specular add, alpha test, alpha blending and the colour write.
 //
+// Three ways through a solid triangle, all giving the same pixels: the general one (floating
+// point, every pixel state); the fast one for plain Gouraud colour and depth (integer planes,
+// rows walked between exact edge positions); and, for the small triangles of a finely divided
+// mesh, the same planes drawn in blocks of 8 or 16 pixels of a row (AVX2 or AVX-512, chosen
+// when the processor has them), every lane tested against the edges at once.
+//
 // Implemented: every depth comparison on 16-, 24- and 32-bit depth, depth bias, Gouraud and
 // flat colour, blend factors D3DBLEND_ZERO … D3DBLEND_BOTHINVSRCALPHA, alpha test, two texture
 // stages. Not implemented: dithering, fog, stencil, anti-aliasing, stippling.
