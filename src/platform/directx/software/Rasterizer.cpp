@@ -617,7 +617,7 @@ bool Rasterizer::SetupSmall(const ScreenVertex& a, const ScreenVertex& b, const 
   const int64_t lanes = m_Small.lanes;
   // A shift, not a division: lanes is 8 or 16 and a 64-bit division costs as much as the rest.
   const int64_t blocks = (colLast - colFirst + lanes) >> (lanes == 16 ? 4 : 3);
-  if (blocks * lanes > kSmallMaxWidth) return false;
+  if (blocks > kSmallMaxBlocks) return false;
   // Every lane of every block reads its pixel, so the blocks must end inside the scissor's
   // columns (and so inside both buffers' rows): near the right side they start further left.
   // Lanes right of the triangle's columns are outside its edges; lanes left of them only need

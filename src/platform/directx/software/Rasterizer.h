@@ -116,7 +116,7 @@ using FastTriangleFn = void (*)(const FastTriangle&, EdgeSet&);
 // blocks of 8 or 16 pixels of a row at once, every pixel of a block tested against all three
 // edges, so that a row costs the same whether one pixel of it is inside or all. All values
 // are at the block origin (blockX, rowFirst) and wrap modulo 2^32 like the fast path's colour.
-inline constexpr int kSmallMaxWidth = 32;  // wider triangles are walked row by row
+inline constexpr int kSmallMaxBlocks = 4;  // wider triangles are walked row by row
 struct SmallTriangle {
   const PixelState* state;
   int32_t blockX, blocks;  // first column of the first block; blocks per row

@@ -128,7 +128,7 @@ QUENNET_AVX2 void SmallRows(const SmallTriangle& t) {
       _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(t.colourStepX[3]) * 8))};
   // The scissor's mask of each block's columns (all set unless the blocks start left of it).
   const int blocks = t.blocks;
-  __m256i columns[kSmallMaxWidth / 8];
+  __m256i columns[kSmallMaxBlocks];
   for (int k = 0; k < blocks; ++k) {
     const __m256i x = Ramp(t.blockX + 8 * k, 1);
     columns[k] =
@@ -255,7 +255,7 @@ QUENNET_AVX512 void SmallRows16(const SmallTriangle& t) {
                           Times16(t.colourStepX[0]), Times16(t.colourStepX[1]),
                           Times16(t.colourStepX[2]), Times16(t.colourStepX[3])};
   const int blocks = t.blocks;
-  __mmask16 columns[kSmallMaxWidth / 16];
+  __mmask16 columns[kSmallMaxBlocks];
   for (int k = 0; k < blocks; ++k) {
     const int before = t.cut ? t.colFirst - (t.blockX + 16 * k) : 0;
     columns[k] = before <= 0
