@@ -133,6 +133,18 @@ TEST(VectorPath, GivesTheRowPathsPixelsUnderACuttingViewport) {
   if (taken == 0) GTEST_SKIP() << "this processor has no block drawing";
 }
 
+TEST(VectorPath, GivesTheRowPathsPixelsForTrianglesSeveralBlocksWide) {
+  // Up to about 60 pixels across: four blocks of either width.
+  const std::vector<TLVertex> triangles = Triangles(120, 70, 150, 26.0f);
+  uint64_t taken = 0;
+  for (const auto path : kPaths) {
+    SCOPED_TRACE(testing::Message() << "path " << static_cast<int>(path));
+    taken += CompareBothPaths({16, D3DCMP_LESSEQUAL, 1, false, 0, 0, path}, 120, 70, triangles);
+    taken += CompareBothPaths({16, D3DCMP_LESS, 1, true, 3, 100, path}, 120, 70, triangles);
+  }
+  if (taken == 0) GTEST_SKIP() << "this processor has no block drawing";
+}
+
 TEST(VectorPath, LeavesNarrowTargetsAndOtherDepthFormatsToTheRowPath) {
   // Narrower than a block: no block fits inside a row.
   const std::vector<TLVertex> narrow = Triangles(7, 30, 60, 4.0f);
