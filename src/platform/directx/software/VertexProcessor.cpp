@@ -5,8 +5,22 @@
 
 #include "platform/directx/TransformMath.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace dx::software {
 namespace {
+
+// lrint in the default rounding mode (to nearest, ties to even) for values well inside 32 bits,
+// without the library call that lrint's errno handling costs.
+inline int32_t RoundToInt(float v) {
+#if defined(__SSE2__)
+  return _mm_cvtss_si32(_mm_set_ss(v));
+#else
+  return static_cast<int32_t>(std::lrint(v));
+#endif
+}
 
 // Homogeneous w below this is treated as behind the eye and clipped away.
 constexpr float kMinW = 1.0e-7f;
@@ -270,8 +284,8 @@ bool VertexProcessor::ProjectPosition(float x, float y, float z, float w, Screen
   // The guard band with a little slack for vertices that clipping put on its edge.
   constexpr float kLimit = kGuardBand + 2.0f;
   if (!(fx > -kLimit && fx < kLimit && fy > -kLimit && fy < kLimit)) return false;
-  out.x = static_cast<int32_t>(std::lrint(fx * kSubPixelScale));
-  out.y = static_cast<int32_t>(std::lrint(fy * kSubPixelScale));
+  out.x = static_cast<int32_t>(RoundToInt(fx * kSubPixelScale));
+  out.y = static_cast<int32_t>(RoundToInt(fy * kSubPixelScale));
   out.fx = static_cast<float>(out.x) * (1.0f / kSubPixelScale);
   out.fy = static_cast<float>(out.y) * (1.0f / kSubPixelScale);
   double zn = static_cast<double>(z) * rhw;
@@ -365,8 +379,8 @@ void VertexProcessor::Process(const uint8_t* vertices, DWORD stride, DWORD count
       if (pos[1] < m_ViewY0) bits |= kClipViewT;
       if (pos[1] > m_ViewY1) bits |= kClipViewB;
       t.clipBits = bits;
-      sv.x = static_cast<int32_t>(std::lrint(pos[0] * kSubPixelScale));
-      sv.y = static_cast<int32_t>(std::lrint(pos[1] * kSubPixelScale));
+      sv.x = static_cast<int32_t>(RoundToInt(pos[0] * kSubPixelScale));
+      sv.y = static_cast<int32_t>(RoundToInt(pos[1] * kSubPixelScale));
       sv.fx = static_cast<float>(sv.x) * (1.0f / kSubPixelScale);
       sv.fy = static_cast<float>(sv.y) * (1.0f / kSubPixelScale);
       sv.z = pos[2] < 0.0f ? 0.0 : (pos[2] > 1.0f ? 1.0 : pos[2]);
