@@ -10,11 +10,15 @@
 #define QUENNET_HAS_BLOCK_DRAWING 1
 // GCC's AVX-512 headers start some results from a deliberately undefined value, which its
 // own uninitialised-use warning then reports.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #pragma GCC diagnostic ignored "-Wuninitialized"
+#endif
 #include <immintrin.h>
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
 #endif
 
 namespace dx::software {
