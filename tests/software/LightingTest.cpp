@@ -203,8 +203,8 @@ TEST_F(LightingTest, NormalsStayPerpendicularUnderNonUniformScaling) {
   VertexProcessor processor;
   ASSERT_TRUE(processor.Setup(state, 0, 0, 64, 64));
   const swtest::LitVertex vertex{0, 0, 0, 0, 1, -1};
-  dx::software::VertexLayout layout;
-  ASSERT_TRUE(dx::software::ParseVertexFormat(swtest::kLitFormat, layout));
+  const dx::VertexLayout layout = dx::ParseVertexFormat(swtest::kLitFormat);
+  ASSERT_TRUE(layout.valid);
   std::vector<dx::software::TransformedVertex> out;
   processor.Process(reinterpret_cast<const uint8_t*>(&vertex), sizeof vertex, 1, layout, false,
                     out);

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "platform/directx/Front.h"
+#include "platform/directx/VertexFormat.h"
 
 namespace dx::front {
 
@@ -17,12 +18,7 @@ constexpr DWORD kFvfKnownBits =
 }  // namespace
 
 DWORD FvfStride(DWORD fvf) {
-  DWORD stride = 12;
-  if (fvf & D3DFVF_NORMAL) stride += 12;
-  if (fvf & D3DFVF_DIFFUSE) stride += 4;
-  if (fvf & D3DFVF_SPECULAR) stride += 4;
-  stride += 8 * ((fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT);
-  return stride;
+  return ParseVertexFormat(fvf).size;
 }
 
 bool IsSupportedFvf(DWORD fvf) {

@@ -63,34 +63,6 @@ GLint Wrap(DWORD address) {
 
 }  // namespace
 
-VertexLayout ParseVertexFormat(DWORD fvf) {
-  VertexLayout layout;
-  constexpr DWORD kPositionMask = 0x00E;
-  constexpr DWORD kReserved1 = 0x020;  // the 4 bytes of D3DLVERTEX
-  if ((fvf & kPositionMask) != D3DFVF_XYZ) return layout;
-  DWORD offset = 12;
-  if (fvf & D3DFVF_NORMAL) {
-    layout.normal = static_cast<int>(offset);
-    offset += 12;
-  }
-  if (fvf & kReserved1) offset += 4;
-  if (fvf & D3DFVF_DIFFUSE) {
-    layout.diffuse = static_cast<int>(offset);
-    offset += 4;
-  }
-  if (fvf & D3DFVF_SPECULAR) {
-    layout.specular = static_cast<int>(offset);
-    offset += 4;
-  }
-  layout.texCount = static_cast<int>((fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT);
-  if (layout.texCount > 8) return layout;
-  if (layout.texCount > 0) layout.tex = static_cast<int>(offset);
-  offset += 8 * static_cast<DWORD>(layout.texCount);
-  layout.size = offset;
-  layout.valid = true;
-  return layout;
-}
-
 ViewportMapping MapViewport(const D3DVIEWPORT2& vp, int targetWidth, int targetHeight,
                             int depthWidth, int depthHeight) {
   ViewportMapping m;

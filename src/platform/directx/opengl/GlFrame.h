@@ -16,6 +16,7 @@
 #include <cstdint>
 
 #include "platform/directx/Pipeline.h"
+#include "platform/directx/VertexFormat.h"
 #include "platform/directx/opengl/GlApi.h"
 #include "platform/directx/opengl/GlPrograms.h"
 
@@ -26,18 +27,6 @@ namespace dx::opengl {
 inline constexpr double kZBiasUnit = 2.0 / 65535.0;
 // Texture coordinate sets a stage may name; a larger index reads set 0.
 inline constexpr DWORD kMaxTexCoordSets = 2;
-
-// Where the parts of a flexible-format vertex lie; offsets in bytes, -1 when absent.
-struct VertexLayout {
-  bool valid = false;
-  int normal = -1;
-  int diffuse = -1;
-  int specular = -1;
-  int tex = -1;
-  int texCount = 0;
-  DWORD size = 0;
-};
-VertexLayout ParseVertexFormat(DWORD fvf);
 
 // The pixel rectangle a draw may touch and the depth range, from the viewport. Direct3D's
 // scissor is the viewport within the target, and within the z-buffer when depth is tested.

@@ -375,7 +375,8 @@ void GlPipeline::ApplyRasterState(const DrawState& state, const ViewportMapping&
 
 HRESULT GlPipeline::Draw(DrawState& state, const DrawCall& call) {
   const VertexLayout layout = ParseVertexFormat(call.fvf);
-  if (!layout.valid || call.stride < layout.size || !call.vertices)
+  // Pre-transformed vertices are not drawn here (the front never passes them).
+  if (!layout.valid || layout.pretransformed || call.stride < layout.size || !call.vertices)
     return Fail(D3DERR_INVALIDVERTEXFORMAT, "the vertex format cannot be drawn");
   if (!state.hasViewport) return D3DERR_VIEWPORTDATANOTSET;
   if (call.vertexCount == 0) return D3D_OK;

@@ -381,8 +381,8 @@ HRESULT SoftwarePipeline::Draw(DrawState& state, const DrawCall& call) {
   if (call.type < D3DPT_POINTLIST || call.type > D3DPT_TRIANGLEFAN) {
     return D3DERR_INVALIDPRIMITIVETYPE;
   }
-  VertexLayout layout;
-  if (!ParseVertexFormat(call.fvf, layout) || call.stride < layout.size) {
+  const VertexLayout layout = ParseVertexFormat(call.fvf);
+  if (!layout.valid || call.stride < layout.size) {
     return D3DERR_INVALIDVERTEXFORMAT;
   }
   if (!call.vertices || call.vertexCount == 0) return D3D_OK;

@@ -49,44 +49,6 @@ bool Finite4(float a, float b, float c, float d) {
 
 }  // namespace
 
-bool ParseVertexFormat(DWORD fvf, VertexLayout& layout) {
-  layout = VertexLayout{};
-  constexpr DWORD kPositionMask = 0x00E;
-  constexpr DWORD kReserved1 = 0x020;  // D3DFVF_RESERVED1: the 4 bytes of D3DLVERTEX
-  DWORD offset = 0;
-  switch (fvf & kPositionMask) {
-    case D3DFVF_XYZ:
-      offset = 12;
-      break;
-    case D3DFVF_XYZRHW:
-      layout.pretransformed = true;
-      offset = 16;
-      break;
-    default:
-      return false;
-  }
-  if (fvf & D3DFVF_NORMAL) {
-    if (layout.pretransformed) return false;
-    layout.normal = static_cast<int>(offset);
-    offset += 12;
-  }
-  if (fvf & kReserved1) offset += 4;
-  if (fvf & D3DFVF_DIFFUSE) {
-    layout.diffuse = static_cast<int>(offset);
-    offset += 4;
-  }
-  if (fvf & D3DFVF_SPECULAR) {
-    layout.specular = static_cast<int>(offset);
-    offset += 4;
-  }
-  layout.texCount = static_cast<int>((fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT);
-  if (layout.texCount > 8) return false;
-  if (layout.texCount > 0) layout.tex = static_cast<int>(offset);
-  offset += 8 * static_cast<DWORD>(layout.texCount);
-  layout.size = offset;
-  return true;
-}
-
 bool VertexProcessor::Setup(const DrawState& state, int scissorX0, int scissorY0, int scissorX1,
                             int scissorY1) {
   const D3DVIEWPORT2& vp = state.viewport;

@@ -11,23 +11,10 @@
 #include <vector>
 
 #include "platform/directx/Pipeline.h"
+#include "platform/directx/VertexFormat.h"
 #include "platform/directx/software/RasterTypes.h"
 
 namespace dx::software {
-
-// Where each part of a flexible-format vertex lies; offsets in bytes, -1 when absent.
-struct VertexLayout {
-  bool pretransformed = false;  // D3DFVF_XYZRHW
-  int normal = -1;
-  int diffuse = -1;
-  int specular = -1;
-  int tex = -1;
-  int texCount = 0;
-  DWORD size = 0;
-};
-
-// Fills the layout; false when the format has no position or cannot be read.
-bool ParseVertexFormat(DWORD fvf, VertexLayout& layout);
 
 // A light prepared for the draw, in view space.
 struct PreparedLight {
