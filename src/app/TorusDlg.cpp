@@ -9,7 +9,6 @@
 #include "dialogs/ShapeDlg.h"
 #include "platform/framework/Afx.h"
 #include "render/Renderer.h"
-#include "resources/Resource.h"
 
 CTorusDlg::CTorusDlg(CWnd* parent) : CDialog(IDD, parent) {
   m_hIcon = LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
@@ -61,7 +60,7 @@ void CTorusDlg::ResetView() {
 
 void CTorusDlg::DoDataExchange(CDataExchange* dx) {
   CDialog::DoDataExchange(dx);
-  DDX_Control(dx, kPictureId, m_Picture);
+  DDX_Control(dx, IDC_PICTURE, m_Picture);
 }
 
 BOOL CTorusDlg::OnInitDialog() {
@@ -118,10 +117,10 @@ ON_WM_MOVE()
 ON_WM_SHOWWINDOW()
 ON_WM_HSCROLL()
 ON_WM_VSCROLL()
-ON_BN_CLICKED(kShapeButtonId, OnShapeButton)
-ON_BN_CLICKED(kMaterialButtonId, OnMaterialButton)
-ON_BN_CLICKED(kLoadButtonId, OnLoad)
-ON_BN_CLICKED(kSaveButtonId, OnSave)
+ON_BN_CLICKED(IDC_SHAPE_BUTTON, OnShapeButton)
+ON_BN_CLICKED(IDC_MATERIAL_BUTTON, OnMaterialButton)
+ON_BN_CLICKED(IDC_LOAD_BUTTON, OnLoad)
+ON_BN_CLICKED(IDC_SAVE_BUTTON, OnSave)
 END_MESSAGE_MAP()
 
 void CTorusDlg::OnPaint() {

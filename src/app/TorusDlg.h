@@ -11,6 +11,7 @@
 #include "platform/framework/Dialog.h"
 #include "registry/VariableRegistry.h"
 #include "render/Light.h"
+#include "resources/Resource.h"
 
 class Renderer;
 class CShapeDlg;
@@ -19,15 +20,7 @@ class CFileDialog;
 
 class CTorusDlg : public CDialog {
  public:
-  enum { IDD = 102 };
-  // Control ids of template 102.
-  enum : int {
-    kPictureId = 1000,
-    kShapeButtonId = 1003,
-    kMaterialButtonId = 1004,
-    kSaveButtonId = 1005,
-    kLoadButtonId = 1006,
-  };
+  enum { IDD = IDD_QUENNET_DIALOG };
 
   explicit CTorusDlg(CWnd* parent = nullptr);
   // Deletes the renderer, then the tool dialogs; the members and the window follow.

@@ -39,8 +39,8 @@ int CTorusDlg::StepFrame() {
 
   RenderStateBlock states;
   states.SetDefaults();
-  states.Request(RenderStateBlock::kCullMode, 2);
-  states.Request(RenderStateBlock::kFillMode, 3);
+  states.Request(RenderStateBlock::kCullMode, RenderStateBlock::kCullCounterClockwise);
+  states.Request(RenderStateBlock::kFillMode, RenderStateBlock::kFillSolid);
 
   const float lobeAmplitude = (0.3f * quennet::Sin(0.02f * t) + 0.2f) * m_LobesAmp;
   const float lobePhase = 0.2f * t;

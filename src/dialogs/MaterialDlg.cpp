@@ -44,30 +44,30 @@ CString FormatEditNumber(float value) {
 CMaterialDlg::CMaterialDlg(CWnd* parent) : CDialog(IDD, parent) {}
 
 BEGIN_MESSAGE_MAP(CMaterialDlg, CDialog)
-ON_BN_CLICKED(1008, OnDiffuse)
-ON_BN_CLICKED(1014, OnSpecular)
-ON_BN_CLICKED(1015, OnAmbient)
-ON_BN_CLICKED(1016, OnEmissive)
-ON_EN_CHANGE(1009, OnChangeEdit)
-ON_EN_CHANGE(1010, OnChangeEdit)
-ON_EN_CHANGE(1011, OnChangeEdit)
-ON_EN_CHANGE(1012, OnChangeEdit)
-ON_EN_CHANGE(1013, OnChangeEdit)
+ON_BN_CLICKED(IDC_DIFFUSE_BUTTON, OnDiffuse)
+ON_BN_CLICKED(IDC_SPECULAR_BUTTON, OnSpecular)
+ON_BN_CLICKED(IDC_AMBIENT_BUTTON, OnAmbient)
+ON_BN_CLICKED(IDC_EMISSIVE_BUTTON, OnEmissive)
+ON_EN_CHANGE(IDC_RED_EDIT, OnChangeEdit)
+ON_EN_CHANGE(IDC_GREEN_EDIT, OnChangeEdit)
+ON_EN_CHANGE(IDC_BLUE_EDIT, OnChangeEdit)
+ON_EN_CHANGE(IDC_ALPHA_EDIT, OnChangeEdit)
+ON_EN_CHANGE(IDC_POWER_EDIT, OnChangeEdit)
 ON_WM_VSCROLL()
 END_MESSAGE_MAP()
 
 void CMaterialDlg::DoDataExchange(CDataExchange* dx) {
   CDialog::DoDataExchange(dx);
-  DDX_Control(dx, 1013, m_EditPower);
-  DDX_Control(dx, 1012, m_EditAlpha);
-  DDX_Control(dx, 1011, m_EditBlue);
-  DDX_Control(dx, 1010, m_EditGreen);
-  DDX_Control(dx, 1009, m_EditRed);
-  DDX_Control(dx, 1005, m_SliderPower);
-  DDX_Control(dx, 1004, m_SliderAlpha);
-  DDX_Control(dx, 1003, m_SliderBlue);
-  DDX_Control(dx, 1002, m_SliderGreen);
-  DDX_Control(dx, 1001, m_SliderRed);
+  DDX_Control(dx, IDC_POWER_EDIT, m_EditPower);
+  DDX_Control(dx, IDC_ALPHA_EDIT, m_EditAlpha);
+  DDX_Control(dx, IDC_BLUE_EDIT, m_EditBlue);
+  DDX_Control(dx, IDC_GREEN_EDIT, m_EditGreen);
+  DDX_Control(dx, IDC_RED_EDIT, m_EditRed);
+  DDX_Control(dx, IDC_POWER_SLIDER, m_SliderPower);
+  DDX_Control(dx, IDC_ALPHA_SLIDER, m_SliderAlpha);
+  DDX_Control(dx, IDC_BLUE_SLIDER, m_SliderBlue);
+  DDX_Control(dx, IDC_GREEN_SLIDER, m_SliderGreen);
+  DDX_Control(dx, IDC_RED_SLIDER, m_SliderRed);
 }
 
 BOOL CMaterialDlg::OnInitDialog() {

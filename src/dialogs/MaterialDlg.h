@@ -39,16 +39,16 @@ class CMaterialDlg : public CDialog {
   // Set while the dialog writes its own edits, whose change notifications are then ignored.
   bool m_Updating = false;
 
-  CEdit m_EditRed;            // 1009
-  CEdit m_EditGreen;          // 1010
-  CEdit m_EditBlue;           // 1011
-  CEdit m_EditAlpha;          // 1012
-  CEdit m_EditPower;          // 1013
-  CSliderCtrl m_SliderRed;    // 1001
-  CSliderCtrl m_SliderGreen;  // 1002
-  CSliderCtrl m_SliderBlue;   // 1003
-  CSliderCtrl m_SliderAlpha;  // 1004
-  CSliderCtrl m_SliderPower;  // 1005
+  CEdit m_EditRed;
+  CEdit m_EditGreen;
+  CEdit m_EditBlue;
+  CEdit m_EditAlpha;
+  CEdit m_EditPower;
+  CSliderCtrl m_SliderRed;
+  CSliderCtrl m_SliderGreen;
+  CSliderCtrl m_SliderBlue;
+  CSliderCtrl m_SliderAlpha;
+  CSliderCtrl m_SliderPower;
 
  protected:
   void DoDataExchange(CDataExchange* dx) override;

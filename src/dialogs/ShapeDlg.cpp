@@ -49,21 +49,21 @@ CShapeDlg::CShapeDlg(CWnd* parent) : CDialog(IDD, parent) {}
 BEGIN_MESSAGE_MAP(CShapeDlg, CDialog)
 ON_WM_HSCROLL()
 ON_WM_VSCROLL()
-ON_EN_CHANGE(1010, OnChangeStepsMinor)
-ON_EN_CHANGE(1009, OnChangeStepsMajor)
+ON_EN_CHANGE(IDC_STEPS_MINOR_EDIT, OnChangeStepsMinor)
+ON_EN_CHANGE(IDC_STEPS_MAJOR_EDIT, OnChangeStepsMajor)
 END_MESSAGE_MAP()
 
 void CShapeDlg::DoDataExchange(CDataExchange* dx) {
   CDialog::DoDataExchange(dx);
-  DDX_Control(dx, 1001, m_SliderSpinX);
-  DDX_Control(dx, 1002, m_SliderSpinY);
-  DDX_Control(dx, 1003, m_SliderSpinZ);
-  DDX_Control(dx, 1004, m_SliderLobesNum);
-  DDX_Control(dx, 1005, m_SliderLobesAmp);
-  DDX_Control(dx, 1006, m_SliderRadiusMajor);
-  DDX_Control(dx, 1007, m_SliderRadiusMinor);
-  DDX_Control(dx, 1009, m_EditStepsMajor);
-  DDX_Control(dx, 1010, m_EditStepsMinor);
+  DDX_Control(dx, IDC_SPIN_X_SLIDER, m_SliderSpinX);
+  DDX_Control(dx, IDC_SPIN_Y_SLIDER, m_SliderSpinY);
+  DDX_Control(dx, IDC_SPIN_Z_SLIDER, m_SliderSpinZ);
+  DDX_Control(dx, IDC_LOBES_NUM_SLIDER, m_SliderLobesNum);
+  DDX_Control(dx, IDC_LOBES_AMP_SLIDER, m_SliderLobesAmp);
+  DDX_Control(dx, IDC_RADIUS_MAJOR_SLIDER, m_SliderRadiusMajor);
+  DDX_Control(dx, IDC_RADIUS_MINOR_SLIDER, m_SliderRadiusMinor);
+  DDX_Control(dx, IDC_STEPS_MAJOR_EDIT, m_EditStepsMajor);
+  DDX_Control(dx, IDC_STEPS_MINOR_EDIT, m_EditStepsMinor);
 }
 
 BOOL CShapeDlg::OnInitDialog() {

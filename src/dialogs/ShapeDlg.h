@@ -22,15 +22,15 @@ class CShapeDlg : public CDialog {
   // Set by the main window before the window is created; not owned.
   CTorusDlg* m_Owner = nullptr;
 
-  CSliderCtrl m_SliderSpinX;        // 1001
-  CSliderCtrl m_SliderSpinY;        // 1002
-  CSliderCtrl m_SliderSpinZ;        // 1003
-  CSliderCtrl m_SliderLobesNum;     // 1004
-  CSliderCtrl m_SliderLobesAmp;     // 1005
-  CSliderCtrl m_SliderRadiusMajor;  // 1006
-  CSliderCtrl m_SliderRadiusMinor;  // 1007
-  CEdit m_EditStepsMajor;           // 1009
-  CEdit m_EditStepsMinor;           // 1010
+  CSliderCtrl m_SliderSpinX;
+  CSliderCtrl m_SliderSpinY;
+  CSliderCtrl m_SliderSpinZ;
+  CSliderCtrl m_SliderLobesNum;
+  CSliderCtrl m_SliderLobesAmp;
+  CSliderCtrl m_SliderRadiusMajor;
+  CSliderCtrl m_SliderRadiusMinor;
+  CEdit m_EditStepsMajor;
+  CEdit m_EditStepsMinor;
 
  protected:
   void DoDataExchange(CDataExchange* dx) override;

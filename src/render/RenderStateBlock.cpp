@@ -6,14 +6,16 @@
 
 namespace {
 
+using B = RenderStateBlock;
+
 DWORD CullMode(DWORD v) {
-  if (v == 1) return D3DCULL_NONE;
-  if (v == 3) return D3DCULL_CW;
+  if (v == B::kCullNone) return D3DCULL_NONE;
+  if (v == B::kCullClockwise) return D3DCULL_CW;
   return D3DCULL_CCW;
 }
 DWORD FillMode(DWORD v) {
-  if (v == 1) return D3DFILL_POINT;
-  if (v == 2) return D3DFILL_WIREFRAME;
+  if (v == B::kFillPoint) return D3DFILL_POINT;
+  if (v == B::kFillWireframe) return D3DFILL_WIREFRAME;
   return D3DFILL_SOLID;
 }
 DWORD Unchanged(DWORD v) {
@@ -32,7 +34,7 @@ DWORD DestBlend(DWORD v) {
   return v >= D3DBLEND_ZERO && v <= D3DBLEND_BOTHINVSRCALPHA ? v : D3DBLEND_ZERO;
 }
 DWORD ShadeMode(DWORD v) {
-  return v == 1 ? D3DSHADE_FLAT : D3DSHADE_GOURAUD;
+  return v == B::kShadeFlat ? D3DSHADE_FLAT : D3DSHADE_GOURAUD;
 }
 
 struct DeviceState {
@@ -43,17 +45,17 @@ struct DeviceState {
 
 // The eleven entries that drive a device state, in block order.
 constexpr DeviceState kDeviceStates[RenderStateBlock::kDeviceEntryCount] = {
-    {D3DRENDERSTATE_CULLMODE, CullMode, 2},
-    {D3DRENDERSTATE_FILLMODE, FillMode, 3},
-    {D3DRENDERSTATE_ZWRITEENABLE, Unchanged, 1},
-    {D3DRENDERSTATE_ZENABLE, Unchanged, 1},
-    {D3DRENDERSTATE_ZFUNC, ZFunc, 2},
+    {D3DRENDERSTATE_CULLMODE, CullMode, B::kCullCounterClockwise},
+    {D3DRENDERSTATE_FILLMODE, FillMode, B::kFillSolid},
+    {D3DRENDERSTATE_ZWRITEENABLE, Unchanged, TRUE},
+    {D3DRENDERSTATE_ZENABLE, Unchanged, TRUE},
+    {D3DRENDERSTATE_ZFUNC, ZFunc, D3DCMP_LESS},
     {D3DRENDERSTATE_ZBIAS, ZBias, 0},
-    {D3DRENDERSTATE_ALPHABLENDENABLE, Unchanged, 0},
-    {D3DRENDERSTATE_SRCBLEND, SrcBlend, 2},
-    {D3DRENDERSTATE_DESTBLEND, DestBlend, 1},
-    {D3DRENDERSTATE_SPECULARENABLE, Unchanged, 1},
-    {D3DRENDERSTATE_SHADEMODE, ShadeMode, 2},
+    {D3DRENDERSTATE_ALPHABLENDENABLE, Unchanged, FALSE},
+    {D3DRENDERSTATE_SRCBLEND, SrcBlend, D3DBLEND_ONE},
+    {D3DRENDERSTATE_DESTBLEND, DestBlend, D3DBLEND_ZERO},
+    {D3DRENDERSTATE_SPECULARENABLE, Unchanged, TRUE},
+    {D3DRENDERSTATE_SHADEMODE, ShadeMode, B::kShadeGouraud},
 };
 
 }  // namespace

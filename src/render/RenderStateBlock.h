@@ -26,6 +26,12 @@ class RenderStateBlock {
     kDeviceEntryCount,
     kEntryCount = 20,
   };
+  // The block's own codes for the cull, fill and shade entries, which ApplyStates turns
+  // into the device's values; any other value counts as counter-clockwise culling, solid
+  // fill and Gouraud shading.
+  enum CullCode : DWORD { kCullNone = 1, kCullCounterClockwise = 2, kCullClockwise = 3 };
+  enum FillCode : DWORD { kFillPoint = 1, kFillWireframe = 2, kFillSolid = 3 };
+  enum ShadeCode : DWORD { kShadeFlat = 1, kShadeGouraud = 2 };
   // The deepest z bias a device is given; larger requests are cut down to it.
   static constexpr DWORD kMaxZBias = 16;
 

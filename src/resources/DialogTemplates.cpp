@@ -1,6 +1,7 @@
 // The program's dialog templates, written as the resource script would give them:
 // styles, captions and rectangles in dialog units.
-#include "platform/framework/DialogTemplate.h"
+#include "resources/DialogTemplates.h"
+
 #include "resources/Resource.h"
 
 namespace {
@@ -17,11 +18,11 @@ constexpr DWORD kLabel = kChild | SS_CENTER;
 constexpr const char* kAddressLabel = "q\nn\n.\ne\nx\na\nm\np\nl\ne";
 
 constexpr DialogItemTemplate kMainItems[] = {
-    {1003, ControlKind::Button, nullptr, kSmallButton, 0, 0, 0, 7, 7},
-    {1004, ControlKind::Button, nullptr, kSmallButton, 0, 0, 9, 7, 7},
-    {1006, ControlKind::Button, "L", kSmallButton, 0, 0, 30, 7, 8},
-    {1005, ControlKind::Button, "S", kSmallButton, 0, 0, 40, 7, 8},
-    {1000, ControlKind::Static, nullptr, kChild | SS_GRAYFRAME, 0, 8, 0, 203, 198},
+    {IDC_SHAPE_BUTTON, ControlKind::Button, nullptr, kSmallButton, 0, 0, 0, 7, 7},
+    {IDC_MATERIAL_BUTTON, ControlKind::Button, nullptr, kSmallButton, 0, 0, 9, 7, 7},
+    {IDC_LOAD_BUTTON, ControlKind::Button, "L", kSmallButton, 0, 0, 30, 7, 8},
+    {IDC_SAVE_BUTTON, ControlKind::Button, "S", kSmallButton, 0, 0, 40, 7, 8},
+    {IDC_PICTURE, ControlKind::Static, nullptr, kChild | SS_GRAYFRAME, 0, 8, 0, 203, 198},
     {IDC_STATIC, ControlKind::Static, kAddressLabel, kLabel | WS_GROUP, 0, 0, 111, 8, 87},
 };
 
@@ -29,32 +30,32 @@ constexpr DWORD kShapeSlider = kVerticalSlider | WS_BORDER;
 constexpr DWORD kNumberEdit = kTextEdit | ES_NUMBER;
 
 constexpr DialogItemTemplate kShapeItems[] = {
-    {1001, ControlKind::Trackbar, nullptr, kShapeSlider, 0, 0, 0, 10, 115},
-    {1002, ControlKind::Trackbar, nullptr, kShapeSlider, 0, 10, 0, 10, 115},
-    {1003, ControlKind::Trackbar, nullptr, kShapeSlider, 0, 20, 0, 10, 115},
-    {1004, ControlKind::Trackbar, nullptr, kShapeSlider, 0, 35, 0, 10, 115},
-    {1005, ControlKind::Trackbar, nullptr, kShapeSlider, 0, 45, 0, 10, 115},
-    {1006, ControlKind::Trackbar, nullptr, kShapeSlider, 0, 61, 0, 10, 115},
-    {1007, ControlKind::Trackbar, nullptr, kShapeSlider, 0, 71, 0, 10, 115},
-    {1009, ControlKind::Edit, nullptr, kNumberEdit, 0, 0, 120, 25, 15},
-    {1010, ControlKind::Edit, nullptr, kNumberEdit, 0, 30, 120, 25, 15},
+    {IDC_SPIN_X_SLIDER, ControlKind::Trackbar, nullptr, kShapeSlider, 0, 0, 0, 10, 115},
+    {IDC_SPIN_Y_SLIDER, ControlKind::Trackbar, nullptr, kShapeSlider, 0, 10, 0, 10, 115},
+    {IDC_SPIN_Z_SLIDER, ControlKind::Trackbar, nullptr, kShapeSlider, 0, 20, 0, 10, 115},
+    {IDC_LOBES_NUM_SLIDER, ControlKind::Trackbar, nullptr, kShapeSlider, 0, 35, 0, 10, 115},
+    {IDC_LOBES_AMP_SLIDER, ControlKind::Trackbar, nullptr, kShapeSlider, 0, 45, 0, 10, 115},
+    {IDC_RADIUS_MAJOR_SLIDER, ControlKind::Trackbar, nullptr, kShapeSlider, 0, 61, 0, 10, 115},
+    {IDC_RADIUS_MINOR_SLIDER, ControlKind::Trackbar, nullptr, kShapeSlider, 0, 71, 0, 10, 115},
+    {IDC_STEPS_MAJOR_EDIT, ControlKind::Edit, nullptr, kNumberEdit, 0, 0, 120, 25, 15},
+    {IDC_STEPS_MINOR_EDIT, ControlKind::Edit, nullptr, kNumberEdit, 0, 30, 120, 25, 15},
 };
 
 constexpr DialogItemTemplate kMaterialItems[] = {
-    {1009, ControlKind::Edit, nullptr, kTextEdit, 0, 35, 130, 20, 15},
-    {1010, ControlKind::Edit, nullptr, kTextEdit, 0, 55, 130, 20, 15},
-    {1011, ControlKind::Edit, nullptr, kTextEdit, 0, 75, 130, 20, 15},
-    {1012, ControlKind::Edit, nullptr, kTextEdit, 0, 95, 130, 20, 15},
-    {1013, ControlKind::Edit, nullptr, kTextEdit, 0, 115, 130, 20, 15},
-    {1001, ControlKind::Trackbar, nullptr, kVerticalSlider, 0, 35, 10, 20, 120},
-    {1002, ControlKind::Trackbar, nullptr, kVerticalSlider, 0, 55, 10, 20, 120},
-    {1003, ControlKind::Trackbar, nullptr, kVerticalSlider, 0, 75, 10, 20, 120},
-    {1004, ControlKind::Trackbar, nullptr, kVerticalSlider, 0, 95, 10, 20, 120},
-    {1005, ControlKind::Trackbar, nullptr, kVerticalSlider, 0, 115, 10, 20, 120},
-    {1008, ControlKind::Button, "diffuse", kPushButton, 0, 0, 5, 35, 15},
-    {1014, ControlKind::Button, "specular", kPushButton, 0, 0, 25, 35, 15},
-    {1015, ControlKind::Button, "ambient", kPushButton, 0, 0, 45, 35, 15},
-    {1016, ControlKind::Button, "emissive", kPushButton, 0, 0, 65, 35, 15},
+    {IDC_RED_EDIT, ControlKind::Edit, nullptr, kTextEdit, 0, 35, 130, 20, 15},
+    {IDC_GREEN_EDIT, ControlKind::Edit, nullptr, kTextEdit, 0, 55, 130, 20, 15},
+    {IDC_BLUE_EDIT, ControlKind::Edit, nullptr, kTextEdit, 0, 75, 130, 20, 15},
+    {IDC_ALPHA_EDIT, ControlKind::Edit, nullptr, kTextEdit, 0, 95, 130, 20, 15},
+    {IDC_POWER_EDIT, ControlKind::Edit, nullptr, kTextEdit, 0, 115, 130, 20, 15},
+    {IDC_RED_SLIDER, ControlKind::Trackbar, nullptr, kVerticalSlider, 0, 35, 10, 20, 120},
+    {IDC_GREEN_SLIDER, ControlKind::Trackbar, nullptr, kVerticalSlider, 0, 55, 10, 20, 120},
+    {IDC_BLUE_SLIDER, ControlKind::Trackbar, nullptr, kVerticalSlider, 0, 75, 10, 20, 120},
+    {IDC_ALPHA_SLIDER, ControlKind::Trackbar, nullptr, kVerticalSlider, 0, 95, 10, 20, 120},
+    {IDC_POWER_SLIDER, ControlKind::Trackbar, nullptr, kVerticalSlider, 0, 115, 10, 20, 120},
+    {IDC_DIFFUSE_BUTTON, ControlKind::Button, "diffuse", kPushButton, 0, 0, 5, 35, 15},
+    {IDC_SPECULAR_BUTTON, ControlKind::Button, "specular", kPushButton, 0, 0, 25, 35, 15},
+    {IDC_AMBIENT_BUTTON, ControlKind::Button, "ambient", kPushButton, 0, 0, 45, 35, 15},
+    {IDC_EMISSIVE_BUTTON, ControlKind::Button, "emissive", kPushButton, 0, 0, 65, 35, 15},
     {IDC_STATIC, ControlKind::Static, "R", kLabel, 0, 35, 0, 15, 10},
     {IDC_STATIC, ControlKind::Static, "G", kLabel, 0, 55, 0, 15, 10},
     {IDC_STATIC, ControlKind::Static, "B", kLabel, 0, 75, 0, 15, 10},
@@ -79,9 +80,6 @@ constexpr DialogTemplate kTemplates[] = {
 
 }  // namespace
 
-const DialogTemplate* FindDialogTemplate(int id) {
-  for (const DialogTemplate& t : kTemplates) {
-    if (t.id == id) return &t;
-  }
-  return nullptr;
+std::span<const DialogTemplate> resources::DialogTemplates() {
+  return kTemplates;
 }

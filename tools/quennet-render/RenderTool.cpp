@@ -18,6 +18,7 @@
 #include "platform/framework/Afx.h"
 #include "platform/framework/Simulate.h"
 #include "render/Renderer.h"
+#include "resources/Resources.h"
 
 #ifdef QUENNET_HAVE_OPENGL
 #include "platform/directx/opengl/OpenGLDevice.h"
@@ -136,6 +137,7 @@ std::unique_ptr<RenderSession> RenderSession::Open(const Setup& setup, std::stri
     if (error) *error = "the window system could not be started";
     return nullptr;
   }
+  resources::RegisterResources();
 
   std::unique_ptr<RenderSession> session(new RenderSession);
   RenderSession* s = session.get();

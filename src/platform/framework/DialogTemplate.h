@@ -1,6 +1,7 @@
 // Dialog templates as data: what a resource script says about a dialog and its
-// controls (ids, kinds, captions, styles, rectangles in dialog units). The templates
-// themselves live under resources/; the dialog class builds windows from them.
+// controls (ids, kinds, captions, styles, rectangles in dialog units). The framework holds
+// none of its own: a program registers its templates at start, and the dialog class builds
+// windows from them.
 #pragma once
 
 #include <span>
@@ -29,7 +30,11 @@ struct DialogTemplate {
   std::span<const DialogItemTemplate> items;
 };
 
-// The compiled-in template with id, or nullptr.
+// Makes templates known by their ids; a template registered again under the same id
+// replaces the earlier one. The templates are kept by reference, so they must stay alive
+// (static data, as compiled-in resources are).
+void RegisterDialogTemplates(std::span<const DialogTemplate> templates);
+// The registered template with id, or nullptr.
 const DialogTemplate* FindDialogTemplate(int id);
 
 // A rectangle in dialog units to pixels with the given base units: each edge is

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <cstring>
+#include <utility>
 
 #include "platform/framework/WinApp.h"
 #include "platform/framework/qt/NativeWindow.h"
@@ -101,8 +102,8 @@ CFileDialog::CFileDialog(BOOL openFileDialog, LPCSTR defaultExtension, LPCSTR fi
   }
 }
 
-void CFileDialog::SetTestResponder(FileDialogResponder responder) {
-  TestResponder() = std::move(responder);
+FileDialogResponder CFileDialog::SetTestResponder(FileDialogResponder responder) {
+  return std::exchange(TestResponder(), std::move(responder));
 }
 
 int CFileDialog::DoModal() {

@@ -77,8 +77,9 @@ class CFileDialog : public CDialog {
   CString GetFileName() const;
   CString GetFileExt() const;
 
-  // Answers every DoModal while set (tests); nullptr restores the real dialog.
-  static void SetTestResponder(FileDialogResponder responder);
+  // Answers every DoModal while set (tests); nullptr restores the real dialog. Returns the
+  // responder it replaced.
+  static FileDialogResponder SetTestResponder(FileDialogResponder responder);
 
  private:
   static constexpr size_t kMaxPath = 4096;

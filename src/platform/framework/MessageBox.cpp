@@ -1,5 +1,7 @@
 #include "platform/framework/MessageBox.h"
 
+#include <utility>
+
 namespace {
 MessageBoxResponder& Responder() {
   static MessageBoxResponder responder;
@@ -18,8 +20,8 @@ int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
   return (type & 0xF) == MB_OK ? IDOK : IDCANCEL;
 }
 
-void SetMessageBoxResponder(MessageBoxResponder responder) {
-  Responder() = std::move(responder);
+MessageBoxResponder SetMessageBoxResponder(MessageBoxResponder responder) {
+  return std::exchange(Responder(), std::move(responder));
 }
 
 void SetMessageBoxImplementation(MessageBoxResponder implementation) {

@@ -17,8 +17,8 @@ int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type);
 
 // Answers every MessageBoxA call while set. Without a responder and without the Qt
 // framework, a box answers IDOK for MB_OK and IDCANCEL otherwise, so a headless run
-// never blocks.
+// never blocks. Returns the responder it replaced.
 using MessageBoxResponder = std::function<int(HWND, const char*, const char*, UINT)>;
-void SetMessageBoxResponder(MessageBoxResponder responder);
+MessageBoxResponder SetMessageBoxResponder(MessageBoxResponder responder);
 // Installed by the Qt framework layer; used when no test responder is set.
 void SetMessageBoxImplementation(MessageBoxResponder implementation);

@@ -4,13 +4,13 @@
 //   class CMyDlg : public CDialog {
 //     ...
 //     afx_msg void OnSize(UINT type, int cx, int cy);
-//     afx_msg void OnButton1003();
+//     afx_msg void OnApply();
 //     DECLARE_MESSAGE_MAP()
 //   };
 //
 //   BEGIN_MESSAGE_MAP(CMyDlg, CDialog)
 //     ON_WM_SIZE()
-//     ON_BN_CLICKED(1003, OnButton1003)
+//     ON_BN_CLICKED(IDC_APPLY, OnApply)
 //   END_MESSAGE_MAP()
 //
 // The table is a static array of entries {message, notification code, control id,

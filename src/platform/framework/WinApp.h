@@ -1,8 +1,8 @@
 // The application object and its message loop.
 //
 // The program defines one global object derived from CWinApp; constructing it makes it
-// the application (AfxGetApp). AfxWinMain (called by the framework's main(), library
-// quennet_framework_main) initialises the framework, calls InitInstance, then Run:
+// the application (AfxGetApp). AfxWinMain (called by the program's main()) initialises
+// the framework, calls InitInstance, then Run:
 //
 //   Run: repeat
 //     1. handle every event that is waiting (input first),

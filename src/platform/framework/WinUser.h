@@ -271,8 +271,8 @@ inline constexpr UINT VK_DELETE = 0x2E;
 inline constexpr UINT VK_F1 = 0x70;
 
 // ------------------------------------------------------------------ free functions
-// Icons come from the program's resources (icon 128, in three sizes); the handle is
-// shared and lives for the whole process.
+// Icons are the ones the program registered (IconResource.h); each id's handle is shared
+// and lives for the whole process. An id never registered gives nullptr.
 HICON LoadIconA(HINSTANCE instance, LPCSTR name);
 inline HICON LoadIcon(HINSTANCE instance, LPCSTR name) {
   return LoadIconA(instance, name);

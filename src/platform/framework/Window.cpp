@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <thread>
+#include <utility>
 
 OffscreenWindow::OffscreenWindow(int width, int height, POINT origin)
     : m_Width(std::max(0, width)), m_Height(std::max(0, height)), m_Origin(origin) {
@@ -81,8 +82,8 @@ DWORD GetTickCount() {
   return static_cast<DWORD>(ms.count());
 }
 
-void SetTickCountSource(std::function<DWORD()> source) {
-  TickSource() = std::move(source);
+std::function<DWORD()> SetTickCountSource(std::function<DWORD()> source) {
+  return std::exchange(TickSource(), std::move(source));
 }
 
 void Sleep(DWORD milliseconds) {
@@ -93,6 +94,6 @@ void Sleep(DWORD milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-void SetSleepFunction(std::function<void(DWORD)> sleeper) {
-  Sleeper() = std::move(sleeper);
+std::function<void(DWORD)> SetSleepFunction(std::function<void(DWORD)> sleeper) {
+  return std::exchange(Sleeper(), std::move(sleeper));
 }

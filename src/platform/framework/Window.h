@@ -52,9 +52,9 @@ BOOL ClientToScreen(HWND window, POINT* point);
 BOOL IsWindow(HWND window);
 
 // Milliseconds since an arbitrary start, monotonic. Tests and quennet-render replace the
-// source; nullptr restores the system clock.
+// source; nullptr restores the system clock. Returns the source it replaced.
 DWORD GetTickCount();
-void SetTickCountSource(std::function<DWORD()> source);
+std::function<DWORD()> SetTickCountSource(std::function<DWORD()> source);
 // Pauses the thread; replaceable the same way (quennet-render's benchmark skips it).
 void Sleep(DWORD milliseconds);
-void SetSleepFunction(std::function<void(DWORD)> sleeper);
+std::function<void(DWORD)> SetSleepFunction(std::function<void(DWORD)> sleeper);

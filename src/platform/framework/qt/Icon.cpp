@@ -2,64 +2,53 @@
 
 #include <QGuiApplication>
 #include <QPainter>
-#include <QPainterPath>
-#include <QRadialGradient>
 #include <QScreen>
+#include <map>
+#include <string>
+#include <vector>
 
-#include "platform/framework/qt/IconData.h"
+#include "platform/framework/IconResource.h"
 #include "platform/framework/qt/NativeWindow.h"
-#include "resources/Resource.h"
 
 namespace {
-constexpr int kIconSizes[] = {16, 32, 48};
 constexpr int kLargeIcon = 32;
 constexpr int kSmallIcon = 16;
+
+// Picture paths by icon id, as registered.
+std::map<UINT, std::vector<std::string>>& Registered() {
+  static std::map<UINT, std::vector<std::string>> icons;
+  return icons;
+}
 }  // namespace
 
-QImage DrawTorusIcon(int size) {
-  QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-  image.fill(Qt::transparent);
-  QPainter painter(&image);
-  painter.setRenderHint(QPainter::Antialiasing);
-  // A ring seen slightly from above: an outer ellipse with an off-centre hole, lit from
-  // the upper left in the default material's pink.
-  const qreal margin = size / 16.0;
-  const QRectF outer(margin, size * 0.18, size - 2 * margin, size * 0.64);
-  const QRectF hole(size * 0.36, size * 0.38, size * 0.28, size * 0.18);
-  QPainterPath ring;
-  ring.setFillRule(Qt::OddEvenFill);
-  ring.addEllipse(outer);
-  ring.addEllipse(hole);
-  QRadialGradient light(outer.left() + outer.width() * 0.3, outer.top() + outer.height() * 0.25,
-                        outer.width() * 0.8);
-  light.setColorAt(0.0, QColor(255, 240, 235));
-  light.setColorAt(0.35, QColor(214, 170, 170));
-  light.setColorAt(1.0, QColor(90, 50, 60));
-  painter.fillPath(ring, light);
-  painter.setPen(QPen(QColor(60, 30, 40), std::max(1.0, size / 32.0)));
-  painter.drawPath(ring);
-  return image;
+void RegisterIcon(UINT id, std::span<const char* const> picturePaths) {
+  Registered()[id].assign(picturePaths.begin(), picturePaths.end());
 }
 
-QImage ApplicationIconImage(int size) {
-  for (const EmbeddedIcon* e = kEmbeddedIcons; e->size != 0; ++e) {
-    if (e->size != size) continue;
-    QImage image;
-    if (image.loadFromData(e->data, static_cast<int>(e->length), "PNG")) return image;
+QImage IconImage(UINT id, int size) {
+  const auto found = Registered().find(id);
+  if (found == Registered().end()) return {};
+  for (const std::string& path : found->second) {
+    QImage image(QString::fromStdString(path));
+    if (image.width() == size && image.height() == size) return image;
   }
-  return DrawTorusIcon(size);
+  return {};
 }
 
 HICON LoadIconA(HINSTANCE /*instance*/, LPCSTR name) {
-  if (!IS_INTRESOURCE(name) || reinterpret_cast<uintptr_t>(name) != IDR_MAINFRAME) return nullptr;
+  if (!IS_INTRESOURCE(name)) return nullptr;
+  const UINT id = static_cast<UINT>(reinterpret_cast<uintptr_t>(name));
+  const auto found = Registered().find(id);
+  if (found == Registered().end()) return nullptr;
   if (!QGuiApplication::instance()) return nullptr;  // pixmaps need the application
-  static IconObject* const application = [] {
-    auto* icon = new IconObject;
-    for (int size : kIconSizes)
-      icon->icon.addPixmap(QPixmap::fromImage(ApplicationIconImage(size)));
-    return icon;
-  }();
-  return application;
+  static std::map<UINT, IconObject*> loaded;
+  IconObject*& icon = loaded[id];
+  if (!icon) {
+    icon = new IconObject;
+    for (const std::string& path : found->second)
+      icon->icon.addPixmap(QPixmap(QString::fromStdString(path)));
+  }
+  return icon;
 }
 
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon) {

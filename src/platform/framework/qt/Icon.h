@@ -10,8 +10,5 @@ struct IconObject {
   QIcon icon;
 };
 
-// The application icon's image at size x size pixels: the picture shipped under
-// resources/ when there is one for that size, else a torus ring drawn here.
-QImage ApplicationIconImage(int size);
-// The drawn torus ring.
-QImage DrawTorusIcon(int size);
+// The registered picture of icon id that is size x size pixels, or a null image.
+QImage IconImage(UINT id, int size);
