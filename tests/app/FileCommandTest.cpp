@@ -48,10 +48,10 @@ constexpr const char* kDefaultFile =
     "    0.2000000\n\n";
 
 void ClickSave(CTorusDlg* dlg) {
-  simulate::Click(dlg->GetDlgItem(CTorusDlg::kSaveButtonId));
+  simulate::Click(dlg->GetDlgItem(IDC_SAVE_BUTTON));
 }
 void ClickLoad(CTorusDlg* dlg) {
-  simulate::Click(dlg->GetDlgItem(CTorusDlg::kLoadButtonId));
+  simulate::Click(dlg->GetDlgItem(IDC_LOAD_BUTTON));
 }
 
 void ExpectManusDialog(const FileDialogRequest& request, bool open) {
@@ -135,9 +135,9 @@ TEST_F(FileCommandTest, LoadChangesOnlyPersistedValuesAndRefreshesOpenDialogs) {
 
   // Both tool windows show the loaded values at once.
   CString text;
-  m_Dlg->m_ShapeDlg->GetDlgItem(1009)->GetWindowText(text);
+  m_Dlg->m_ShapeDlg->GetDlgItem(IDC_STEPS_MAJOR_EDIT)->GetWindowText(text);
   EXPECT_EQ(text, "55");
-  m_Dlg->m_MaterialDlg->GetDlgItem(1009)->GetWindowText(text);
+  m_Dlg->m_MaterialDlg->GetDlgItem(IDC_RED_EDIT)->GetWindowText(text);
   EXPECT_EQ(text, FormatEditNumber(0.25f));
   EXPECT_TRUE(m_Boxes.empty());
 }
@@ -154,7 +154,7 @@ TEST_F(FileCommandTest, CancelledDialogsTouchNothing) {
   EXPECT_EQ(m_FileRequests.size(), 2u);
   EXPECT_EQ(m_Dlg->m_StepsMajor, 40);
   EXPECT_EQ(ReadFile(existing), "m_StepsMajor\n 9\n\n");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_TempDir),
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_TempDir.Path()),
                           std::filesystem::directory_iterator()),
             1);
   EXPECT_TRUE(m_Boxes.empty());

@@ -1,19 +1,15 @@
 // The frame clock against a tick counter the test drives.
 #include <gtest/gtest.h>
 
+#include "Overrides.h"
 #include "app/FrameClock.h"
-#include "platform/framework/Window.h"
 
 namespace {
 
 class FrameClockTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    SetTickCountSource([this] { return m_Ticks; });
-  }
-  void TearDown() override { SetTickCountSource(nullptr); }
-
   DWORD m_Ticks = 5000;
+  testsupport::ScopedTickCount m_TickCount{[this] { return m_Ticks; }};
 };
 
 TEST_F(FrameClockTest, ElapsedAndDeltaFollowTheCounterFromConstructionOrReset) {

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "AppFixture.h"
+#include "FloatCompare.h"
 #include "app/SceneWindow.h"
 #include "geometry/Matrix4.h"
-#include "platform/directx/software/SoftwareDriver.h"
 #include "platform/framework/Simulate.h"
 #include "render/Renderer.h"
 
@@ -35,8 +35,7 @@ Matrix4 WorldFor(float x, float y, float z) {
 
 void ExpectSameMatrix(const D3DMATRIX& sent, const Matrix4& expected) {
   static_assert(sizeof(D3DMATRIX) == sizeof(Matrix4));
-  const float* a = &sent._11;
-  for (int i = 0; i < 16; ++i) EXPECT_FLOAT_EQ(a[i], expected.m[i / 4][i % 4]) << "element " << i;
+  testsupport::ExpectFloatsEqual(&sent._11, &expected.m[0][0], 16);
 }
 
 TEST_F(FrameTest, FrameAtTimeZeroUsesTheStartingAnimationValues) {
@@ -44,14 +43,8 @@ TEST_F(FrameTest, FrameAtTimeZeroUsesTheStartingAnimationValues) {
   // The tick counter has not moved since the window was made: t = 0 and d = 0.
   EXPECT_EQ(m_Dlg->StepFrame(), 0);
 
-  EXPECT_EQ(m_Dlg->m_Renderer->m_Background.x, 0.5f);
-  EXPECT_EQ(m_Dlg->m_Renderer->m_Background.y, 0.5f);
-  EXPECT_EQ(m_Dlg->m_Renderer->m_Background.z, 0.5f);
-  const Vec4& ambient = m_Dlg->m_AmbientLight.m_Color;
-  EXPECT_EQ(ambient.x, 0.125f);
-  EXPECT_EQ(ambient.y, 0.125f);
-  EXPECT_EQ(ambient.z, 0.125f);
-  EXPECT_EQ(ambient.w, 0.0f);
+  testsupport::ExpectSame(m_Dlg->m_Renderer->m_Background, {0.5f, 0.5f, 0.5f});
+  testsupport::ExpectSame(m_Dlg->m_AmbientLight.m_Color, {0.125f, 0.125f, 0.125f, 0.0f});
 
   // What reached the device: mid-grey clear, dim grey ambient, one directional light.
   const dx::testing::PipelineLog& log = m_Device->Log();
@@ -162,10 +155,7 @@ TEST_F(FrameTest, DestroyingTheWindowReleasesEveryDeviceObject) {
 }
 
 TEST_F(FrameTest, HeadlessWindowDrawsItsPictureAtTheChosenSize) {
-  auto system = std::make_shared<dx::System>();
-  system->devices.push_back(dx::software::MakeSoftwareDriver());
-  dx::SetSystem(system);  // the test driver puts its predecessor back at tear-down
-
+  testsupport::UseSoftwareDevice();  // the test driver puts its predecessor back at tear-down
   MakeWindow();
   ASSERT_TRUE(SizePictureArea(*m_Dlg, 96, 72));
   simulate::PumpMessages();
@@ -175,16 +165,13 @@ TEST_F(FrameTest, HeadlessWindowDrawsItsPictureAtTheChosenSize) {
 
   std::vector<uint32_t> pixels;
   SIZE size{};
-  ASSERT_TRUE(ReadPicture(*m_Dlg, &pixels, &size));
+  ASSERT_TRUE(ReadPicture(&pixels, &size));
   ASSERT_EQ(size.cx, 96);
   ASSERT_EQ(size.cy, 72);
   // At t = 0 the background is mid-grey; the torus covers the centre and is lit.
   const uint32_t corner = pixels[0];
   for (int shift : {0, 8, 16}) EXPECT_NEAR(static_cast<int>((corner >> shift) & 0xFF), 127, 1);
-  int torusPixels = 0;
-  for (uint32_t p : pixels)
-    if ((p & 0xFFFFFF) != (corner & 0xFFFFFF)) ++torusPixels;
-  EXPECT_GT(torusPixels, 96 * 72 / 10);
+  EXPECT_GT(TorusPixels(pixels), 96 * 72 / 10);
 }
 
 }  // namespace

@@ -86,7 +86,7 @@ TEST_F(MainWindowTest, ShapeButtonResetsTheViewButOkDoesNot) {
 
   CShapeDlg* const first = m_Dlg->m_ShapeDlg;
   first->ShowWindow(SW_HIDE);
-  simulate::Click(Control(CTorusDlg::kShapeButtonId));
+  simulate::Click(Control(IDC_SHAPE_BUTTON));
   EXPECT_EQ(m_Dlg->m_ShapeDlg, first);
   EXPECT_TRUE(first->IsWindowVisible());
   EXPECT_EQ(m_Dlg->m_FieldOfView, 45.0f);
@@ -97,7 +97,7 @@ TEST_F(MainWindowTest, ShapeButtonResetsTheViewButOkDoesNot) {
 
 TEST_F(MainWindowTest, MaterialButtonMakesOneDialogAndShowsItAgain) {
   MakeWindow();
-  simulate::Click(Control(CTorusDlg::kMaterialButtonId));
+  simulate::Click(Control(IDC_MATERIAL_BUTTON));
   CMaterialDlg* const first = m_Dlg->m_MaterialDlg;
   ASSERT_NE(first, nullptr);
   EXPECT_EQ(first->m_pMaterial, &m_Dlg->m_Obj.m_Material);
@@ -106,7 +106,7 @@ TEST_F(MainWindowTest, MaterialButtonMakesOneDialogAndShowsItAgain) {
   simulate::Close(first);
   EXPECT_FALSE(first->IsWindowVisible());
   EXPECT_EQ(m_Dlg->m_MaterialDlg, first);
-  simulate::Click(Control(CTorusDlg::kMaterialButtonId));
+  simulate::Click(Control(IDC_MATERIAL_BUTTON));
   EXPECT_EQ(m_Dlg->m_MaterialDlg, first);
   EXPECT_TRUE(first->IsWindowVisible());
   EXPECT_EQ(m_Dlg->m_ShapeDlg, nullptr);
@@ -119,7 +119,7 @@ TEST_F(MainWindowTest, ResetDefaultsRefreshesAnOpenShapeDialog) {
   m_Dlg->m_AngleY = 3.0f;
   m_Dlg->ResetDefaults();
   CString text;
-  m_Dlg->m_ShapeDlg->GetDlgItem(1009)->GetWindowText(text);
+  m_Dlg->m_ShapeDlg->GetDlgItem(IDC_STEPS_MAJOR_EDIT)->GetWindowText(text);
   EXPECT_EQ(text, "101");
   EXPECT_EQ(m_Dlg->m_AngleY, 0.0f);
 }

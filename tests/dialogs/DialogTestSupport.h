@@ -1,22 +1,15 @@
-// Shared set-up for the tool dialog tests: the window framework on Qt's off-screen
-// platform, the real main window, and small readers for what the controls show.
+// Shared set-up for the tool dialog tests: the real main window on Qt's off-screen
+// platform, and small readers for what the controls show.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 
-#include "app/TorusDlg.h"
+#include "MainWindowRig.h"
 #include "dialogs/MaterialDlg.h"
 #include "dialogs/ShapeDlg.h"
 #include "platform/framework/Simulate.h"
-#include "platform/framework/WinApp.h"
-
-inline bool StartFramework() {
-  static const bool started = AfxWinInit(0, nullptr) != FALSE;
-  return started;
-}
 
 inline std::string TextOf(const CWnd& window) {
   CString text;
@@ -35,35 +28,23 @@ inline void Retype(CWnd& edit, const char* text) {
   simulate::Type(&edit, text);
 }
 
-// The program's main window, created from its template as at start-up, with the tool
-// dialogs opened through its buttons.
-class MainWindowTest : public ::testing::Test {
+// The program's main window, made as at start-up, with the tool dialogs opened through
+// its buttons.
+class MainWindowTest : public ::testing::Test, protected testsupport::MainWindowRig {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(StartFramework());
-    m_Main = std::make_unique<CTorusDlg>();
-    ASSERT_TRUE(m_Main->Create(CTorusDlg::IDD));
-    simulate::PumpMessages();
-  }
-
-  void TearDown() override {
-    m_Main.reset();
-    simulate::PumpMessages();
-  }
+  CTorusDlg* const m_Main = MakeWindow();
 
   void ClickMain(int id) { simulate::Click(m_Main->GetDlgItem(id)); }
 
   CShapeDlg& OpenShape() {
-    ClickMain(CTorusDlg::kShapeButtonId);
+    ClickMain(IDC_SHAPE_BUTTON);
     EXPECT_NE(m_Main->m_ShapeDlg, nullptr);
     return *m_Main->m_ShapeDlg;
   }
 
   CMaterialDlg& OpenMaterial() {
-    ClickMain(CTorusDlg::kMaterialButtonId);
+    ClickMain(IDC_MATERIAL_BUTTON);
     EXPECT_NE(m_Main->m_MaterialDlg, nullptr);
     return *m_Main->m_MaterialDlg;
   }
-
-  std::unique_ptr<CTorusDlg> m_Main;
 };

@@ -1,49 +1,30 @@
 // A parameter file loaded through the main window's "L" button while both tool dialogs
 // are open: they show the loaded values at once, and their own change notifications
 // during that refresh write nothing back.
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <optional>
 #include <string>
 
 #include "DialogTestSupport.h"
+#include "FloatCompare.h"
+#include "TempDir.h"
 #include "dialogs/SliderMapping.h"
-#include "platform/framework/FileDialog.h"
 
 namespace {
 
 class LoadRefreshTest : public MainWindowTest {
  protected:
-  void SetUp() override {
-    MainWindowTest::SetUp();
-    m_Path =
-        std::filesystem::temp_directory_path() /
-        ("quennet-dialogs-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-         "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".manus");
-  }
-  void TearDown() override {
-    CFileDialog::SetTestResponder(nullptr);
-    std::filesystem::remove(m_Path);
-    MainWindowTest::TearDown();
-  }
-
-  void WriteFile(const std::string& text) {
-    std::ofstream out(m_Path);
-    out << text;
-  }
+  void WriteFile(const std::string& text) { testsupport::WriteFile(m_Path, text); }
 
   void Load() {
-    const std::string path = m_Path.string();
-    CFileDialog::SetTestResponder(
-        [path](const FileDialogRequest&) -> std::optional<std::string> { return path; });
-    ClickMain(CTorusDlg::kLoadButtonId);
-    simulate::PumpMessages();
+    AnswerFileDialog(m_Path.string());
+    ClickMain(IDC_LOAD_BUTTON);
+    Pump();
   }
 
   Material& material() { return m_Main->m_Obj.m_Material; }
 
-  std::filesystem::path m_Path;
+  testsupport::TempDir m_Dir{"quennet_dialogs_"};
+  std::filesystem::path m_Path = m_Dir / "loaded.manus";
 };
 
 // Values with more digits than an edit shows and off the slider grids: any write-back from
@@ -71,16 +52,13 @@ constexpr const char* kLoadedFile =
 TEST_F(LoadRefreshTest, OpenDialogsShowTheLoadedValuesAndWriteNothingBack) {
   CShapeDlg& shape = OpenShape();
   CMaterialDlg& mat = OpenMaterial();
-  simulate::Click(mat.GetDlgItem(1014));  // specular, with its power
+  simulate::Click(mat.GetDlgItem(IDC_SPECULAR_BUTTON));  // with its power
   WriteFile(kLoadedFile);
 
   Load();
 
   // Exactly the file's values: no slider or edit of either dialog wrote anything back.
-  EXPECT_EQ(material().m_Specular.x, 0.1234567f);
-  EXPECT_EQ(material().m_Specular.y, 0.2345678f);
-  EXPECT_EQ(material().m_Specular.z, 0.3456789f);
-  EXPECT_EQ(material().m_Specular.w, 0.4567891f);
+  testsupport::ExpectSame(material().m_Specular, {0.1234567f, 0.2345678f, 0.3456789f, 0.4567891f});
   EXPECT_EQ(material().m_SpecularPower, 33.3333321f);
   EXPECT_EQ(m_Main->m_RadiusMajor, 5.0f);
   EXPECT_EQ(m_Main->m_RadiusMinor, 0.3333333f);
@@ -113,9 +91,8 @@ TEST_F(LoadRefreshTest, OpenDialogsShowTheLoadedValuesAndWriteNothingBack) {
 TEST_F(LoadRefreshTest, ACancelledLoadRefreshesNothing) {
   CMaterialDlg& mat = OpenMaterial();
   Retype(mat.m_EditRed, "0.123");  // typed text stays as typed
-  CFileDialog::SetTestResponder(
-      [](const FileDialogRequest&) -> std::optional<std::string> { return std::nullopt; });
-  ClickMain(CTorusDlg::kLoadButtonId);
+  AnswerFileDialog(std::nullopt);
+  ClickMain(IDC_LOAD_BUTTON);
   EXPECT_EQ(TextOf(mat.m_EditRed), "0.123");
   EXPECT_EQ(material().m_Diffuse.x, 0.123f);
 }

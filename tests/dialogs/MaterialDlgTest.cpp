@@ -3,11 +3,11 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 
 #include "DialogTestSupport.h"
+#include "TempDir.h"
 #include "dialogs/SliderMapping.h"
 
 namespace {
@@ -17,11 +17,6 @@ class MaterialDlgTest : public MainWindowTest {
   Material& material() { return m_Main->m_Obj.m_Material; }
   void ClickButton(CMaterialDlg& dlg, int id) { simulate::Click(dlg.GetDlgItem(id)); }
 };
-
-constexpr int kDiffuse = 1008;
-constexpr int kSpecular = 1014;
-constexpr int kAmbient = 1015;
-constexpr int kEmissive = 1016;
 
 TEST_F(MaterialDlgTest, OpensOnTheDiffuseColourWithThePowerHidden) {
   CMaterialDlg& dlg = OpenMaterial();
@@ -57,10 +52,10 @@ TEST_F(MaterialDlgTest, EachButtonShowsItsColour) {
     const Vec4* colour;
     const char* red;
   };
-  for (const Row row :
-       {Row{kEmissive, &material().m_Emissive, "0"}, Row{kAmbient, &material().m_Ambient, "1"},
-        Row{kSpecular, &material().m_Specular, "0.5"},
-        Row{kDiffuse, &material().m_Diffuse, "0.8"}}) {
+  for (const Row row : {Row{IDC_EMISSIVE_BUTTON, &material().m_Emissive, "0"},
+                        Row{IDC_AMBIENT_BUTTON, &material().m_Ambient, "1"},
+                        Row{IDC_SPECULAR_BUTTON, &material().m_Specular, "0.5"},
+                        Row{IDC_DIFFUSE_BUTTON, &material().m_Diffuse, "0.8"}}) {
     SCOPED_TRACE(row.button);
     ClickButton(dlg, row.button);
     EXPECT_EQ(dlg.m_pRed, &row.colour->x);
@@ -73,14 +68,14 @@ TEST_F(MaterialDlgTest, EachButtonShowsItsColour) {
 
 TEST_F(MaterialDlgTest, PowerStaysBoundAfterSpecularWasChosen) {
   CMaterialDlg& dlg = OpenMaterial();
-  ClickButton(dlg, kSpecular);
+  ClickButton(dlg, IDC_SPECULAR_BUTTON);
   EXPECT_TRUE(dlg.m_EditPower.IsWindowVisible());
   EXPECT_TRUE(dlg.m_SliderPower.IsWindowVisible());
   EXPECT_EQ(TextOf(dlg.m_EditPower), "20");
   EXPECT_EQ(TextOf(dlg.m_EditRed), "0.5");
   EXPECT_EQ(dlg.m_SliderPower.GetPos(), 102);
 
-  ClickButton(dlg, kAmbient);
+  ClickButton(dlg, IDC_AMBIENT_BUTTON);
   EXPECT_FALSE(dlg.m_EditPower.IsWindowVisible());
   EXPECT_FALSE(dlg.m_SliderPower.IsWindowVisible());
   EXPECT_EQ(dlg.m_pPower, &material().m_SpecularPower);
@@ -95,7 +90,7 @@ TEST_F(MaterialDlgTest, PowerStaysBoundAfterSpecularWasChosen) {
 
 TEST_F(MaterialDlgTest, SlidersWriteTheChosenColourAndMarkTheMaterial) {
   CMaterialDlg& dlg = OpenMaterial();
-  ClickButton(dlg, kSpecular);
+  ClickButton(dlg, IDC_SPECULAR_BUTTON);
   struct Row {
     int position;
     float colour, power;
@@ -114,7 +109,7 @@ TEST_F(MaterialDlgTest, SlidersWriteTheChosenColourAndMarkTheMaterial) {
 
 TEST_F(MaterialDlgTest, PowerOf100ShowsInExponentFormAndReadsBackExactly) {
   CMaterialDlg& dlg = OpenMaterial();
-  ClickButton(dlg, kSpecular);
+  ClickButton(dlg, IDC_SPECULAR_BUTTON);
   simulate::SliderDrag(&dlg.m_SliderPower, kSliderMinPos);
   EXPECT_EQ(TextOf(dlg.m_EditPower), "1e+02");
 
@@ -176,18 +171,11 @@ TEST(MaterialNumbers, TwoSignificantDigitsAndTheLeadingNumber) {
 // The framework installs the user's locale; the edits keep the decimal point anyway. A
 // decimal-comma locale is built privately for the test.
 TEST(MaterialNumbers, DecimalPointUnderACommaLocale) {
-  const std::filesystem::path locales =
-      std::filesystem::temp_directory_path() /
-      ("quennet-dialogs-locales-" +
-       std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-  std::filesystem::create_directories(locales);
+  const testsupport::TempDir locales("quennet_dialogs_locales_");
   const std::string build =
       "localedef -i de_DE -f UTF-8 '" + (locales / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
-  if (std::system(build.c_str()) != 0) {
-    std::filesystem::remove_all(locales);
-    GTEST_SKIP() << "localedef cannot build de_DE.UTF-8 here";
-  }
-  setenv("LOCPATH", locales.c_str(), 1);
+  if (std::system(build.c_str()) != 0) GTEST_SKIP() << "localedef cannot build de_DE.UTF-8 here";
+  setenv("LOCPATH", locales.Path().c_str(), 1);
   const bool selected = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
   char probe[16];
   std::snprintf(probe, sizeof probe, "%.2g", 0.75);
@@ -195,7 +183,6 @@ TEST(MaterialNumbers, DecimalPointUnderACommaLocale) {
   const float read = ParseEditNumber("0.25");
   std::setlocale(LC_NUMERIC, "C");
   unsetenv("LOCPATH");
-  std::filesystem::remove_all(locales);
 
   ASSERT_TRUE(selected);
   ASSERT_STREQ(probe, "0,75") << "the locale really uses a decimal comma";
@@ -206,10 +193,11 @@ TEST(MaterialNumbers, DecimalPointUnderACommaLocale) {
 // Without a material there is nothing to edit: the controls are disabled and every
 // value is unbound, whichever button is pressed.
 TEST(MaterialWithoutRecord, ShowsNothingAndBindsNothing) {
-  ASSERT_TRUE(StartFramework());
+  testsupport::StartFramework();
   auto dlg = std::make_unique<CMaterialDlg>();
   ASSERT_TRUE(dlg->Create(CMaterialDlg::IDD));
-  for (const int button : {kSpecular, kAmbient, kDiffuse, kEmissive}) {
+  for (const int button :
+       {IDC_SPECULAR_BUTTON, IDC_AMBIENT_BUTTON, IDC_DIFFUSE_BUTTON, IDC_EMISSIVE_BUTTON}) {
     simulate::Click(dlg->GetDlgItem(button));
     EXPECT_EQ(dlg->m_pRed, nullptr);
     EXPECT_EQ(dlg->m_pPower, nullptr);

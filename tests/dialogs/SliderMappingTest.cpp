@@ -15,10 +15,10 @@ namespace {
 class SliderMappingTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(StartFramework());
+    testsupport::StartFramework();
     m_Dialog = std::make_unique<CDialog>();
     ASSERT_TRUE(m_Dialog->Create(IDD_MATERIAL_DIALOG));
-    ASSERT_TRUE(m_Slider.SubclassDlgItem(1001, m_Dialog.get()));
+    ASSERT_TRUE(m_Slider.SubclassDlgItem(IDC_RED_SLIDER, m_Dialog.get()));
     ASSERT_TRUE(m_Slider.GetStyle() & TBS_VERT);
     SetSliderRange(&m_Slider);
     ASSERT_EQ(m_Slider.GetRangeMin(), kSliderMinPos);

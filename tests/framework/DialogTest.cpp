@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "FrameworkFixture.h"
+#include "resources/Resource.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ std::string TextOf(const CWnd& window) {
 
 class MaterialTestDlg : public CDialog {
  public:
-  MaterialTestDlg() : CDialog(131) {}
+  MaterialTestDlg() : CDialog(IDD_MATERIAL_DIALOG) {}
 
   CEdit m_Red;
   CEdit m_Green;
@@ -38,11 +39,11 @@ class MaterialTestDlg : public CDialog {
  protected:
   void DoDataExchange(CDataExchange* dx) override {
     CDialog::DoDataExchange(dx);
-    DDX_Control(dx, 1009, m_Red);
-    DDX_Control(dx, 1010, m_Green);
-    DDX_Control(dx, 1001, m_RedSlider);
-    DDX_Control(dx, 1005, m_PowerSlider);
-    DDX_Control(dx, 1008, m_Diffuse);
+    DDX_Control(dx, IDC_RED_EDIT, m_Red);
+    DDX_Control(dx, IDC_GREEN_EDIT, m_Green);
+    DDX_Control(dx, IDC_RED_SLIDER, m_RedSlider);
+    DDX_Control(dx, IDC_POWER_SLIDER, m_PowerSlider);
+    DDX_Control(dx, IDC_DIFFUSE_BUTTON, m_Diffuse);
   }
   BOOL OnInitDialog() override {
     attachedBeforeBase = m_Red.m_hWnd || m_RedSlider.m_hWnd;
@@ -74,16 +75,16 @@ class MaterialTestDlg : public CDialog {
 };
 
 BEGIN_MESSAGE_MAP(MaterialTestDlg, CDialog)
-ON_BN_CLICKED(1008, OnDiffuse)
-ON_EN_CHANGE(1009, OnChangeRed)
-ON_EN_CHANGE(1010, OnChangeGreen)
+ON_BN_CLICKED(IDC_DIFFUSE_BUTTON, OnDiffuse)
+ON_EN_CHANGE(IDC_RED_EDIT, OnChangeRed)
+ON_EN_CHANGE(IDC_GREEN_EDIT, OnChangeGreen)
 ON_WM_VSCROLL()
 END_MESSAGE_MAP()
 
 class MaterialDialogTest : public FrameworkTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(dlg.Create(131));
+    ASSERT_TRUE(dlg.Create(IDD_MATERIAL_DIALOG));
     dlg.log.clear();
   }
   MaterialTestDlg dlg;
@@ -92,21 +93,21 @@ class MaterialDialogTest : public FrameworkTest {
 TEST_F(MaterialDialogTest, WrappersAreAttachedByTheBaseInitialisation) {
   EXPECT_FALSE(dlg.attachedBeforeBase);
   EXPECT_TRUE(dlg.attachedAfterBase);
-  EXPECT_EQ(dlg.m_Red.GetDlgCtrlID(), 1009);
+  EXPECT_EQ(dlg.m_Red.GetDlgCtrlID(), IDC_RED_EDIT);
   EXPECT_EQ(CWnd::FromHandlePermanent(dlg.m_RedSlider.m_hWnd), &dlg.m_RedSlider);
   // A control nobody attached to still answers through a temporary wrapper.
-  CWnd* blue = dlg.GetDlgItem(1011);
+  CWnd* blue = dlg.GetDlgItem(IDC_BLUE_EDIT);
   ASSERT_NE(blue, nullptr);
   EXPECT_EQ(CWnd::FromHandlePermanent(blue->m_hWnd), nullptr);
-  EXPECT_EQ(blue, dlg.GetDlgItem(1011));
+  EXPECT_EQ(blue, dlg.GetDlgItem(IDC_BLUE_EDIT));
   EXPECT_EQ(dlg.GetDlgItem(4242), nullptr);
 }
 
 TEST_F(MaterialDialogTest, CreatedHiddenWithTemplateCaptionAndLabels) {
   EXPECT_FALSE(dlg.IsWindowVisible());
   EXPECT_EQ(TextOf(dlg), "material");
-  EXPECT_EQ(TextOf(*dlg.GetDlgItem(1014)), "specular");
-  EXPECT_EQ(dlg.Create(131), FALSE) << "a second Create on a live dialog must fail";
+  EXPECT_EQ(TextOf(*dlg.GetDlgItem(IDC_SPECULAR_BUTTON)), "specular");
+  EXPECT_EQ(dlg.Create(IDD_MATERIAL_DIALOG), FALSE) << "a second Create on a live dialog must fail";
   MaterialTestDlg unknown;
   EXPECT_EQ(unknown.Create(999), FALSE);
 }
@@ -244,7 +245,7 @@ TEST_F(MaterialDialogTest, FirstTabStopGetsTheFocusAfterInitialisation) {
 }
 
 TEST_F(MaterialDialogTest, ControlsHideAndDisableAtOnce) {
-  CWnd* power = dlg.GetDlgItem(1013);
+  CWnd* power = dlg.GetDlgItem(IDC_POWER_EDIT);
   ASSERT_NE(power, nullptr);
   EXPECT_TRUE(power->GetStyle() & WS_VISIBLE);
   EXPECT_TRUE(power->ShowWindow(SW_HIDE));
@@ -267,10 +268,11 @@ TEST_F(MaterialDialogTest, ControlsHideAndDisableAtOnce) {
 
 TEST_F(MaterialDialogTest, WrappersAndWindowsEndTogether) {
   auto blue = std::make_unique<CEdit>();
-  ASSERT_TRUE(blue->SubclassDlgItem(1011, &dlg));
-  EXPECT_FALSE(CEdit().SubclassDlgItem(1011, &dlg)) << "one permanent wrapper per window";
+  ASSERT_TRUE(blue->SubclassDlgItem(IDC_BLUE_EDIT, &dlg));
+  EXPECT_FALSE(CEdit().SubclassDlgItem(IDC_BLUE_EDIT, &dlg)) << "one permanent wrapper per window";
   blue.reset();
-  EXPECT_EQ(dlg.GetDlgItem(1011), nullptr) << "destroying the wrapper destroyed the control";
+  EXPECT_EQ(dlg.GetDlgItem(IDC_BLUE_EDIT), nullptr)
+      << "destroying the wrapper destroyed the control";
 
   // Destroying the dialog's window first leaves the member wrappers with null handles.
   EXPECT_TRUE(dlg.DestroyWindow());
@@ -281,16 +283,16 @@ TEST_F(MaterialDialogTest, WrappersAndWindowsEndTogether) {
 
 class WrongKindDlg : public CDialog {
  public:
-  WrongKindDlg() : CDialog(131) {}
+  WrongKindDlg() : CDialog(IDD_MATERIAL_DIALOG) {}
   CSliderCtrl m_NotASlider;
 
  protected:
-  void DoDataExchange(CDataExchange* dx) override { DDX_Control(dx, 1009, m_NotASlider); }
+  void DoDataExchange(CDataExchange* dx) override { DDX_Control(dx, IDC_RED_EDIT, m_NotASlider); }
 };
 
 class MissingIdDlg : public CDialog {
  public:
-  MissingIdDlg() : CDialog(131) {}
+  MissingIdDlg() : CDialog(IDD_MATERIAL_DIALOG) {}
   CEdit m_Missing;
 
  protected:
@@ -302,13 +304,13 @@ TEST_F(MaterialDialogTest, DataExchangeStopsOnAWrongKindOrAMissingId) {
   EXPECT_DEATH(
       {
         WrongKindDlg wrong;
-        wrong.Create(131);
+        wrong.Create(IDD_MATERIAL_DIALOG);
       },
       "does not fit the control's kind");
   EXPECT_DEATH(
       {
         MissingIdDlg missing;
-        missing.Create(131);
+        missing.Create(IDD_MATERIAL_DIALOG);
       },
       "no control with this id.*control id 1999");
 }
@@ -321,18 +323,20 @@ class ShapeTestDlg : public CDialog {
   std::vector<std::string> changes;
 
  protected:
-  void DoDataExchange(CDataExchange* dx) override { DDX_Control(dx, 1009, m_Steps); }
+  void DoDataExchange(CDataExchange* dx) override {
+    DDX_Control(dx, IDC_STEPS_MAJOR_EDIT, m_Steps);
+  }
   afx_msg void OnChangeSteps() { changes.push_back(TextOf(m_Steps)); }
   DECLARE_MESSAGE_MAP()
 };
 
 BEGIN_MESSAGE_MAP(ShapeTestDlg, CDialog)
-ON_EN_CHANGE(1009, OnChangeSteps)
+ON_EN_CHANGE(IDC_STEPS_MAJOR_EDIT, OnChangeSteps)
 END_MESSAGE_MAP()
 
 TEST_F(FrameworkTest, NumberEditTakesDigitsOnlyFromTheKeyboard) {
   ShapeTestDlg dlg;
-  ASSERT_TRUE(dlg.Create(130));
+  ASSERT_TRUE(dlg.Create(IDD_SHAPE_DIALOG));
   dlg.m_Steps.SetWindowText("");
   dlg.changes.clear();
   simulate::Type(&dlg.m_Steps, "1x0-1");
@@ -345,8 +349,8 @@ TEST_F(FrameworkTest, NumberEditTakesDigitsOnlyFromTheKeyboard) {
 TEST_F(FrameworkTest, TemplatesDecideWhetherADialogCanBeResized) {
   CDialog shape;
   CDialog material;
-  ASSERT_TRUE(shape.Create(130));
-  ASSERT_TRUE(material.Create(131));
+  ASSERT_TRUE(shape.Create(IDD_SHAPE_DIALOG));
+  ASSERT_TRUE(material.Create(IDD_MATERIAL_DIALOG));
   const QWidget* sizable = WidgetOf(&shape);
   const QWidget* fixed = WidgetOf(&material);
   EXPECT_NE(sizable->minimumSize(), sizable->maximumSize());

@@ -1,5 +1,6 @@
 // Shared set-up for the framework tests: a running window system (Qt's offscreen
-// platform under CTest) and clean test seams after every test.
+// platform under CTest) with the program's resources registered, and clean test seams
+// after every test.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,10 +10,14 @@
 #include "platform/framework/Afx.h"
 #include "platform/framework/Simulate.h"
 #include "platform/framework/qt/NativeWindow.h"
+#include "resources/Resources.h"
 
 class FrameworkTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { ASSERT_TRUE(AfxWinInit(0, nullptr)); }
+  static void SetUpTestSuite() {
+    ASSERT_TRUE(AfxWinInit(0, nullptr));
+    resources::RegisterResources();
+  }
   void TearDown() override {
     SetMessageBoxResponder(nullptr);
     CFileDialog::SetTestResponder(nullptr);

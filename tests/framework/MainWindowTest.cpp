@@ -29,7 +29,7 @@ class MainTestDlg : public CDialog {
   int focusAtInit = 0;
 
  protected:
-  void DoDataExchange(CDataExchange* dx) override { DDX_Control(dx, 1000, m_Picture); }
+  void DoDataExchange(CDataExchange* dx) override { DDX_Control(dx, IDC_PICTURE, m_Picture); }
   BOOL OnInitDialog() override {
     CDialog::OnInitDialog();
     m_hIcon = LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
@@ -202,7 +202,7 @@ TEST_F(MainWindowTest, MinimisedWindowPaintsItsIconCentred) {
   const int cyIcon = GetSystemMetrics(SM_CYICON);
   const int x0 = (size.cx - cxIcon + 1) / 2;
   const int y0 = (size.cy - cyIcon + 1) / 2;
-  const QImage icon = ApplicationIconImage(cxIcon).convertToFormat(QImage::Format_ARGB32);
+  const QImage icon = IconImage(IDR_MAINFRAME, cxIcon).convertToFormat(QImage::Format_ARGB32);
   int opaque = 0;
   for (int y = 0; y < cyIcon; ++y) {
     for (int x = 0; x < cxIcon; ++x) {
@@ -224,13 +224,13 @@ TEST_F(MainWindowTest, MinimisedWindowPaintsItsIconCentred) {
 
 TEST_F(MainWindowTest, TheFirstTabStopTakesTheFocusUnlessInitialisationKeepsItsOwn) {
   QWidget* window = WidgetOf(&dlg);
-  EXPECT_EQ(window->focusWidget(), WidgetOf(dlg.GetDlgItem(1003)));
+  EXPECT_EQ(window->focusWidget(), WidgetOf(dlg.GetDlgItem(IDC_SHAPE_BUTTON)));
 
   MainTestDlg keeps;
   keeps.initResult = FALSE;
-  keeps.focusAtInit = 1005;
+  keeps.focusAtInit = IDC_SAVE_BUTTON;
   ASSERT_TRUE(keeps.Create(IDD_QUENNET_DIALOG));
-  EXPECT_EQ(WidgetOf(&keeps)->focusWidget(), WidgetOf(keeps.GetDlgItem(1005)));
+  EXPECT_EQ(WidgetOf(&keeps)->focusWidget(), WidgetOf(keeps.GetDlgItem(IDC_SAVE_BUTTON)));
 }
 
 TEST_F(MainWindowTest, AddressLabelStandsOneCharacterPerLine) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "FrameworkFixture.h"
+#include "resources/Resource.h"
 
 namespace {
 
@@ -11,7 +12,7 @@ std::vector<std::string> g_Calls;
 
 class BaseTableDlg : public CDialog {
  public:
-  BaseTableDlg() : CDialog(131) {}
+  BaseTableDlg() : CDialog(IDD_MATERIAL_DIALOG) {}
 
  protected:
   afx_msg void OnSize(UINT, int cx, int) { g_Calls.push_back("base size " + std::to_string(cx)); }
@@ -22,8 +23,8 @@ class BaseTableDlg : public CDialog {
 
 BEGIN_MESSAGE_MAP(BaseTableDlg, CDialog)
 ON_WM_SIZE()
-ON_BN_CLICKED(1008, OnBaseClick)
-ON_BN_CLICKED(1014, OnBaseSpecular)
+ON_BN_CLICKED(IDC_DIFFUSE_BUTTON, OnBaseClick)
+ON_BN_CLICKED(IDC_SPECULAR_BUTTON, OnBaseSpecular)
 END_MESSAGE_MAP()
 
 class DerivedTableDlg : public BaseTableDlg {
@@ -42,8 +43,8 @@ class DerivedTableDlg : public BaseTableDlg {
 };
 
 BEGIN_MESSAGE_MAP(DerivedTableDlg, BaseTableDlg)
-ON_BN_CLICKED(1008, OnFirst)
-ON_CONTROL(BN_CLICKED, 1008, OnSecond)
+ON_BN_CLICKED(IDC_DIFFUSE_BUTTON, OnFirst)
+ON_CONTROL(BN_CLICKED, IDC_DIFFUSE_BUTTON, OnSecond)
 ON_MESSAGE(WM_SETTEXT, OnSetText)
 END_MESSAGE_MAP()
 
@@ -58,22 +59,22 @@ class TableApp : public CWinApp {
 
 BEGIN_MESSAGE_MAP(TableApp, CWinApp)
 ON_COMMAND(ID_HELP, OnAppHelp)
-ON_COMMAND(1016, OnAppCommand)
+ON_COMMAND(IDC_EMISSIVE_BUTTON, OnAppCommand)
 END_MESSAGE_MAP()
 
 class MessageMapTest : public FrameworkTest {
  protected:
   void SetUp() override {
     g_Calls.clear();
-    ASSERT_TRUE(dlg.Create(131));
+    ASSERT_TRUE(dlg.Create(IDD_MATERIAL_DIALOG));
     g_Calls.clear();
   }
   DerivedTableDlg dlg;
 };
 
 TEST_F(MessageMapTest, OwnTableFirstInTableOrderThenTheBaseTables) {
-  simulate::Click(dlg.GetDlgItem(1008));
-  simulate::Click(dlg.GetDlgItem(1014));
+  simulate::Click(dlg.GetDlgItem(IDC_DIFFUSE_BUTTON));
+  simulate::Click(dlg.GetDlgItem(IDC_SPECULAR_BUTTON));
   const std::vector<std::string> expected = {"derived first 1008", "base 1014"};
   EXPECT_EQ(g_Calls, expected);
   dlg.SendMessage(WM_SIZE, SIZE_RESTORED, MAKELPARAM(77, 5));
@@ -95,9 +96,9 @@ TEST_F(MessageMapTest, HandlersReachTheDefaultProcessingThroughDefault) {
 TEST_F(MessageMapTest, UnhandledPlainCommandsGoOnToTheApplication) {
   TableApp app;
   dlg.SendMessage(WM_COMMAND, MAKEWPARAM(ID_HELP, 0), 0);
-  simulate::Click(dlg.GetDlgItem(1016));  // no dialog entry: a click is command 1016
+  simulate::Click(dlg.GetDlgItem(IDC_EMISSIVE_BUTTON));  // no dialog entry: a click is its command
   // A notification other than a plain command stays with the dialog.
-  dlg.SendMessage(WM_COMMAND, MAKEWPARAM(1016, EN_CHANGE), 0);
+  dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_EMISSIVE_BUTTON, EN_CHANGE), 0);
   EXPECT_EQ(g_Calls, (std::vector<std::string>{"app help", "app 1014"}));
   EXPECT_TRUE(app.OnCmdMsg(ID_HELP, 0));
   EXPECT_FALSE(app.OnCmdMsg(4321, 0));
@@ -117,7 +118,7 @@ TEST_F(MessageMapTest, StandardCommandsReachTheVirtualHandlers) {
 TEST_F(MessageMapTest, MessagesToNoWindowDoNothing) {
   CWnd detached;
   EXPECT_EQ(detached.SendMessage(WM_SETTEXT, 0, reinterpret_cast<LPARAM>("x")), 0);
-  EXPECT_EQ(detached.GetDlgItem(1008), nullptr);
+  EXPECT_EQ(detached.GetDlgItem(IDC_DIFFUSE_BUTTON), nullptr);
   EXPECT_FALSE(detached.ShowWindow(SW_SHOW));
   CRect rect(1, 2, 3, 4);
   detached.GetClientRect(&rect);

@@ -1,10 +1,12 @@
-// The compiled-in dialog templates and the dialog-unit conversion.
+// The program's dialog templates as registered at start (with their ids as numbers, which
+// is what they must stay), the registry of templates, and the dialog-unit conversion.
 #include <set>
 #include <string>
 
 #include "FrameworkFixture.h"
 #include "platform/framework/DialogTemplate.h"
 #include "resources/Resource.h"
+#include "resources/Resources.h"
 
 namespace {
 
@@ -40,11 +42,16 @@ void ExpectItems(int templateId, const std::vector<ItemRow>& rows) {
   }
 }
 
+class DialogTemplates : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { resources::RegisterResources(); }
+};
+
 constexpr DWORD kFlatButton = WS_TABSTOP | BS_FLAT;
 constexpr DWORD kSlider = WS_TABSTOP | TBS_VERT | TBS_BOTH | TBS_NOTICKS;
 constexpr DWORD kEdit = WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL;
 
-TEST(DialogTemplates, MainWindow102) {
+TEST_F(DialogTemplates, MainWindow102) {
   const DialogTemplate* t = FindDialogTemplate(IDD_QUENNET_DIALOG);
   ASSERT_NE(t, nullptr);
   EXPECT_EQ(t->style, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME |
@@ -69,7 +76,7 @@ TEST(DialogTemplates, MainWindow102) {
   EXPECT_EQ(t->items[4].style & WS_TABSTOP, 0u);
 }
 
-TEST(DialogTemplates, ShapeDialog130) {
+TEST_F(DialogTemplates, ShapeDialog130) {
   const DialogTemplate* t = FindDialogTemplate(IDD_SHAPE_DIALOG);
   ASSERT_NE(t, nullptr);
   EXPECT_EQ(std::string(t->caption), "the bog");
@@ -91,7 +98,7 @@ TEST(DialogTemplates, ShapeDialog130) {
                {1010, ControlKind::Edit, nullptr, 30, 120, 25, 15, kEdit | ES_NUMBER}});
 }
 
-TEST(DialogTemplates, MaterialDialog131) {
+TEST_F(DialogTemplates, MaterialDialog131) {
   const DialogTemplate* t = FindDialogTemplate(IDD_MATERIAL_DIALOG);
   ASSERT_NE(t, nullptr);
   EXPECT_EQ(std::string(t->caption), "material");
@@ -132,7 +139,7 @@ TEST(DialogTemplates, MaterialDialog131) {
   }
 }
 
-TEST(DialogTemplates, IdsAreUniqueWithinEachTemplate) {
+TEST_F(DialogTemplates, IdsAreUniqueWithinEachTemplate) {
   for (int id : {102, 130, 131}) {
     const DialogTemplate* t = FindDialogTemplate(id);
     ASSERT_NE(t, nullptr);
@@ -143,6 +150,19 @@ TEST(DialogTemplates, IdsAreUniqueWithinEachTemplate) {
     }
   }
   EXPECT_EQ(FindDialogTemplate(128), nullptr);
+}
+
+TEST_F(DialogTemplates, RegisteringAnIdAgainReplacesItsTemplate) {
+  static constexpr DialogTemplate kFirst[] = {{900, WS_POPUP, 0, 0, 0, 10, 10, "first", "", 8, {}}};
+  static constexpr DialogTemplate kSecond[] = {
+      {900, WS_POPUP, 0, 0, 0, 20, 20, "second", "", 8, {}}};
+  EXPECT_EQ(FindDialogTemplate(900), nullptr);
+  RegisterDialogTemplates(kFirst);
+  ASSERT_NE(FindDialogTemplate(900), nullptr);
+  EXPECT_EQ(std::string(FindDialogTemplate(900)->caption), "first");
+  RegisterDialogTemplates(kSecond);
+  EXPECT_EQ(std::string(FindDialogTemplate(900)->caption), "second");
+  EXPECT_EQ(FindDialogTemplate(IDD_SHAPE_DIALOG)->cx, 204) << "other ids keep theirs";
 }
 
 struct MulDivRow {

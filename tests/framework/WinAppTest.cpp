@@ -1,7 +1,6 @@
 // The application object's message loop: the idle hook, modal loops, the quit message
 // and the exit code.
 #include <QApplication>
-#include <QFile>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "FrameworkFixture.h"
+#include "platform/framework/IconResource.h"
 #include "platform/framework/qt/Icon.h"
 #include "resources/Resource.h"
 
@@ -188,25 +188,26 @@ TEST_F(WinAppTest, ApplicationIconHasThreeSizes) {
   const QList<QSize> sizes = icon->icon.availableSizes();
   for (int size : {16, 32, 48}) {
     EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
-    // The pictures under resources/ when they are there, else the drawn ring.
+    // The pictures under resources/, compiled in.
     const QString file = QStringLiteral(QUENNET_SOURCE_DIR "/src/resources/icon-%1.png").arg(size);
-    const QImage expected = QFile::exists(file) ? QImage(file) : DrawTorusIcon(size);
+    const QImage expected(file);
     ASSERT_FALSE(expected.isNull()) << file.toStdString();
-    EXPECT_EQ(ApplicationIconImage(size).convertToFormat(QImage::Format_ARGB32),
+    EXPECT_EQ(IconImage(IDR_MAINFRAME, size).convertToFormat(QImage::Format_ARGB32),
               expected.convertToFormat(QImage::Format_ARGB32))
         << size;
   }
 }
 
-TEST(ApplicationIcon, DrawnRingHasAHoleAndTransparentCorners) {
-  for (int size : {16, 32, 48}) {
-    const QImage ring = DrawTorusIcon(size).convertToFormat(QImage::Format_ARGB32);
-    EXPECT_EQ(qAlpha(ring.pixel(0, 0)), 0) << size;
-    if (size >= 32) {
-      EXPECT_EQ(qAlpha(ring.pixel(size / 2, size / 2)), 0) << "the hole, at " << size;
-    }
-    EXPECT_EQ(qAlpha(ring.pixel(size / 6, size / 2)), 255) << "the ring, at " << size;
-  }
+TEST_F(WinAppTest, EachRegisteredIconHasItsOwnHandleAndPictures) {
+  LoopApp app;
+  static constexpr const char* kPictures[] = {QUENNET_SOURCE_DIR "/src/resources/icon-16.png"};
+  EXPECT_EQ(app.LoadIcon(500), nullptr);
+  RegisterIcon(500, kPictures);
+  HICON icon = app.LoadIcon(500);
+  ASSERT_NE(icon, nullptr);
+  EXPECT_NE(icon, app.LoadIcon(IDR_MAINFRAME));
+  EXPECT_EQ(icon->icon.availableSizes(), QList<QSize>{QSize(16, 16)});
+  EXPECT_TRUE(IconImage(500, 32).isNull()) << "no picture of that size";
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "FrameworkFixture.h"
+#include "Overrides.h"
 
 namespace {
 
@@ -38,6 +39,24 @@ TEST(TickCount, SourceAndSleepAreReplaceable) {
   SetTickCountSource(nullptr);
   SetSleepFunction(nullptr);
   EXPECT_NE(GetTickCount(), 1251u);
+}
+
+TEST(TickCount, ReplacingReturnsWhatWasThereAndScopesPutItBack) {
+  {
+    testsupport::ScopedTickCount outer([] { return DWORD{7}; });
+    {
+      testsupport::ScopedTickCount inner([] { return DWORD{9}; });
+      EXPECT_EQ(GetTickCount(), 9u);
+    }
+    EXPECT_EQ(GetTickCount(), 7u) << "the inner scope put the outer source back";
+  }
+  EXPECT_FALSE(SetTickCountSource(nullptr)) << "the system clock again";
+  SetSleepFunction([](DWORD) {});
+  EXPECT_TRUE(SetSleepFunction(nullptr));
+  SetMessageBoxResponder([](HWND, const char*, const char*, UINT) { return IDYES; });
+  const MessageBoxResponder responder = SetMessageBoxResponder(nullptr);
+  ASSERT_TRUE(responder);
+  EXPECT_EQ(responder(nullptr, "", "", MB_OK), IDYES);
 }
 
 TEST_F(FrameworkTest, MessageBoxResponderAnswersInsteadOfAUser) {

@@ -7,15 +7,12 @@
 #include <random>
 #include <vector>
 
+#include "FloatCompare.h"
 #include "TestMesh.h"
 
 namespace {
 
-void ExpectNear(const Vec3& actual, const Vec3& expected, float tol) {
-  EXPECT_NEAR(actual.x, expected.x, tol);
-  EXPECT_NEAR(actual.y, expected.y, tol);
-  EXPECT_NEAR(actual.z, expected.z, tol);
-}
+using testsupport::ExpectNear;
 
 std::vector<uint16_t> Indices(const Mesh& mesh) {
   return std::vector<uint16_t>(mesh.m_Indices, mesh.m_Indices + mesh.m_NumIndices);

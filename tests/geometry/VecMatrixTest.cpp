@@ -3,6 +3,7 @@
 #include <cstring>
 #include <numbers>
 
+#include "FloatCompare.h"
 #include "geometry/Matrix4.h"
 #include "geometry/Vec.h"
 
@@ -10,11 +11,7 @@ namespace {
 
 constexpr float kHalfPi = static_cast<float>(std::numbers::pi / 2);
 
-void ExpectNear(const Vec3& actual, const Vec3& expected, float tol = 1e-6f) {
-  EXPECT_NEAR(actual.x, expected.x, tol);
-  EXPECT_NEAR(actual.y, expected.y, tol);
-  EXPECT_NEAR(actual.z, expected.z, tol);
-}
+using testsupport::ExpectNear;
 
 // A point as a row vector with w = 1, multiplied on the left: v' = v * M.
 Vec3 TransformPoint(const Vec3& v, const Matrix4& m) {

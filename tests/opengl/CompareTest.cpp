@@ -133,12 +133,14 @@ TEST_F(CompareTest, EveryRenderStateOfTheBlock) {
   Make();
   using E = RenderStateBlock;
   const StateCase cases[] = {
-      {"cull none", {{E::kCullMode, 1}}, false},
-      {"cull clockwise", {{E::kCullMode, 3}}, false},
+      {"cull none", {{E::kCullMode, E::kCullNone}}, false},
+      {"cull clockwise", {{E::kCullMode, E::kCullClockwise}}, false},
       {"cull value out of range", {{E::kCullMode, 7}}, false},
-      {"point fill", {{E::kFillMode, 1}}, true},
-      {"wireframe", {{E::kFillMode, 2}}, true},
-      {"wireframe, no culling", {{E::kFillMode, 2}, {E::kCullMode, 1}}, true},
+      {"point fill", {{E::kFillMode, E::kFillPoint}}, true},
+      {"wireframe", {{E::kFillMode, E::kFillWireframe}}, true},
+      {"wireframe, no culling",
+       {{E::kFillMode, E::kFillWireframe}, {E::kCullMode, E::kCullNone}},
+       true},
       {"z test off", {{E::kZEnable, 0}}, false},
       {"z write off", {{E::kZWrite, 0}}, false},
       {"z func never", {{E::kZFunc, 1}}, false},
@@ -146,8 +148,10 @@ TEST_F(CompareTest, EveryRenderStateOfTheBlock) {
       {"z func less-equal", {{E::kZFunc, 4}}, false},
       {"z bias 16", {{E::kZBias, 16}}, false},
       {"specular off", {{E::kSpecular, 0}}, false},
-      {"flat shading", {{E::kShadeMode, 1}}, false},
-      {"flat shading, no culling", {{E::kShadeMode, 1}, {E::kCullMode, 1}}, false},
+      {"flat shading", {{E::kShadeMode, E::kShadeFlat}}, false},
+      {"flat shading, no culling",
+       {{E::kShadeMode, E::kShadeFlat}, {E::kCullMode, E::kCullNone}},
+       false},
   };
   for (const StateCase& c : cases) {
     RenderStateBlock states = SceneRig::DefaultStates();
@@ -193,7 +197,7 @@ TEST_F(CompareTest, BlendFactors) {
     states.Request(RenderStateBlock::kAlphaBlend, 1);
     states.Request(RenderStateBlock::kSrcBlend, src);
     states.Request(RenderStateBlock::kDestBlend, dest);
-    states.Request(RenderStateBlock::kCullMode, 1);  // back faces show through
+    states.Request(RenderStateBlock::kCullMode, RenderStateBlock::kCullNone);  // back faces show
     const Difference d = Frame(19.0f, states, [](SceneRig& rig, Renderer&) {
       rig.mesh.m_Material.m_Diffuse.Set(0.8f, 0.7f, 0.7f, 0.45f);
     });

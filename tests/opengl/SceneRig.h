@@ -13,13 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "Overrides.h"
 #include "geometry/Matrix4.h"
 #include "geometry/Vec.h"
 #include "geometry/VertexBufferMesh.h"
 #include "platform/directx/Pipeline.h"
 #include "platform/directx/opengl/OpenGLDevice.h"
 #include "platform/directx/software/SoftwareDriver.h"
-#include "platform/framework/MessageBox.h"
 #include "platform/framework/Window.h"
 #include "render/Light.h"
 #include "render/RenderStateBlock.h"
@@ -49,24 +49,22 @@ class SystemScope {
  public:
   SystemScope(std::vector<std::shared_ptr<dx::DeviceDriver>> devices,
               std::vector<std::string>& boxes)
-      : m_Previous(dx::SharedSystem()) {
+      : m_Previous(dx::SharedSystem()),
+        m_Boxes([&boxes](HWND, const char* text, const char* caption, UINT) {
+          boxes.push_back(std::string(caption ? caption : "") + ": " + (text ? text : ""));
+          return IDOK;
+        }) {
     auto system = std::make_shared<dx::System>();
     system->devices = std::move(devices);
     dx::SetSystem(system);
-    SetMessageBoxResponder([&boxes](HWND, const char* text, const char* caption, UINT) {
-      boxes.push_back(std::string(caption ? caption : "") + ": " + (text ? text : ""));
-      return IDOK;
-    });
   }
-  ~SystemScope() {
-    SetMessageBoxResponder(nullptr);
-    dx::SetSystem(m_Previous);
-  }
+  ~SystemScope() { dx::SetSystem(m_Previous); }
   SystemScope(const SystemScope&) = delete;
   SystemScope& operator=(const SystemScope&) = delete;
 
  private:
   std::shared_ptr<dx::System> m_Previous;
+  testsupport::ScopedMessageBoxes m_Boxes;
 };
 
 // The frame step's scene at animation time t, drawn by a renderer on one device.

@@ -15,9 +15,14 @@
 #include <string>
 #include <vector>
 
-#include "SceneRig.h"
+#include "MainWindowRig.h"
+#include "PersistedVariables.h"
+#include "ProcessMemory.h"
+#include "TempDir.h"
 
 namespace reliability {
+
+using testsupport::MainWindowRig;
 namespace {
 
 namespace fs = std::filesystem;
@@ -33,15 +38,9 @@ std::string Repeat4(const std::string& value) {
 class HostileFileTest : public ::testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string(info->test_suite_name()) + "_" + info->name();
-    for (char& c : name)
-      if (c == '/') c = '_';
-    m_Dir = fs::temp_directory_path() / ("quennet_reliability_" + name);
-    fs::remove_all(m_Dir);
-    fs::create_directories(m_Dir);
-
-    m_Rig = std::make_unique<SceneRig>([this] { return m_Ticks; });
+    testsupport::UseSoftwareDevice();
+    m_Rig = std::make_unique<MainWindowRig>([this] { return m_Ticks; });
+    m_Rig->MakeWindow();
     if (DialogsOpen()) m_Rig->OpenToolDialogs();
     m_Rig->SizePicture(96, 72);
     // The clock moves once and then stands still: every later frame with the same
@@ -56,13 +55,10 @@ class HostileFileTest : public ::testing::TestWithParam<bool> {
     m_Reference = Picture();
     ASSERT_EQ(m_Reference.size(), 96u * 72u);
     // The defaults show a torus.
-    ASSERT_GT(SceneRig::TorusPixels(m_Reference), 96 * 72 / 10);
+    ASSERT_GT(MainWindowRig::TorusPixels(m_Reference), 96 * 72 / 10);
   }
 
-  void TearDown() override {
-    m_Rig.reset();
-    fs::remove_all(m_Dir);
-  }
+  void TearDown() override { m_Rig.reset(); }
 
   bool DialogsOpen() const { return GetParam(); }
   CTorusDlg& Dlg() { return m_Rig->Dlg(); }
@@ -105,8 +101,8 @@ class HostileFileTest : public ::testing::TestWithParam<bool> {
   }
 
   DWORD m_Ticks = 100000;
-  fs::path m_Dir;
-  std::unique_ptr<SceneRig> m_Rig;
+  testsupport::TempDir m_Dir{"quennet_reliability_"};
+  std::unique_ptr<MainWindowRig> m_Rig;
   std::string m_Baseline;
   std::vector<uint32_t> m_Reference;
 };
@@ -195,7 +191,7 @@ TEST_P(HostileFileTest, NegativeAndExtremeLobeAndTwistCountsStillDrawATorus) {
       SCOPED_TRACE(what);
       m_Rig->Load(Write("lobes.manus", Record(name, value)));
       ASSERT_EQ(Frame(), 0);
-      EXPECT_GT(SceneRig::TorusPixels(Picture()), 96 * 72 / 20);
+      EXPECT_GT(MainWindowRig::TorusPixels(Picture()), 96 * 72 / 20);
       LoadDrawAndRecover(Write("lobes.manus", Record(name, value)), what);
     }
   }
@@ -334,14 +330,14 @@ TEST_P(HostileFileTest, AMillionRecordsLoadInBoundedMemoryAndTheLastOfEachWins) 
   m_Rig->Load(Write("last.manus", lastOnly));
   ASSERT_EQ(Frame(), 0);
   EXPECT_TRUE(Picture() == afterMillion);
-  EXPECT_GT(SceneRig::TorusPixels(afterMillion), 0);
+  EXPECT_GT(MainWindowRig::TorusPixels(afterMillion), 0);
   fs::remove(path);
 }
 
 TEST_P(HostileFileTest, FilesThatCannotBeReadChangeNothingAndAreReported) {
   const int boxes = m_Rig->BoxesShown();
   m_Rig->Load((m_Dir / "missing.manus").string());
-  m_Rig->Load(m_Dir.string());  // a folder
+  m_Rig->Load(m_Dir.Path().string());  // a folder
   EXPECT_EQ(m_Rig->BoxesShown(), boxes + 2);
   ExpectLastValidTorus("unreadable files");
 }

@@ -24,7 +24,9 @@
 #include <vector>
 
 #include "CountingNew.h"
-#include "SceneRig.h"
+#include "MainWindowRig.h"
+#include "PersistedVariables.h"
+#include "ProcessMemory.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define QUENNET_SOAK_ASAN 1
@@ -35,6 +37,8 @@
 #endif
 
 namespace reliability {
+
+using testsupport::MainWindowRig;
 namespace {
 
 namespace fs = std::filesystem;
@@ -246,7 +250,9 @@ void Soak::MakeFiles() {
 
 int Soak::Run() {
   MakeFiles();
-  SceneRig rig({}, m_Options.sleep);
+  testsupport::UseSoftwareDevice();
+  MainWindowRig rig({}, m_Options.sleep);
+  rig.MakeWindow();
   rig.OpenToolDialogs();
   rig.SizePicture(m_Options.width, m_Options.height);
   CTorusDlg& dlg = rig.Dlg();

@@ -6,15 +6,19 @@
 #include <cmath>
 
 #include "CountingNew.h"
-#include "SceneRig.h"
+#include "MainWindowRig.h"
 
 namespace reliability {
+
+using testsupport::MainWindowRig;
 namespace {
 
 class SteadyFrameAllocTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_Rig = std::make_unique<SceneRig>([this] { return m_Ticks; });
+    testsupport::UseSoftwareDevice();
+    m_Rig = std::make_unique<MainWindowRig>([this] { return m_Ticks; });
+    m_Rig->MakeWindow();
     m_Rig->OpenToolDialogs();
     m_Rig->SizePicture(120, 90);
   }
@@ -41,7 +45,7 @@ class SteadyFrameAllocTest : public ::testing::Test {
   }
 
   DWORD m_Ticks = 50000;
-  std::unique_ptr<SceneRig> m_Rig;
+  std::unique_ptr<MainWindowRig> m_Rig;
 };
 
 TEST_F(SteadyFrameAllocTest, FramesAtTheDefaultsAllocateNothing) {

@@ -24,8 +24,8 @@ class ApplyStatesTest : public RendererTest {
 TEST_F(ApplyStatesTest, FrameRequestSendsElevenStatesEveryFrame) {
   B request;
   request.SetDefaults();
-  request.Request(B::kCullMode, 2);
-  request.Request(B::kFillMode, 3);
+  request.Request(B::kCullMode, B::kCullCounterClockwise);
+  request.Request(B::kFillMode, B::kFillSolid);
   const std::vector<std::string> frame = {"22, 3", "8, 3",  "14, 1", "7, 1",  "23, 2", "47, 0",
                                           "27, 0", "19, 2", "20, 1", "29, 1", "9, 2"};
   // A device was just made, so the applied block asks for everything to be sent again,
@@ -50,7 +50,7 @@ TEST_F(ApplyStatesTest, OnlyDifferencesAreSentOnceResendAllIsDown) {
 
   driver.Clear();
   B cullOnly;
-  cullOnly.Request(B::kCullMode, 2);
+  cullOnly.Request(B::kCullMode, B::kCullCounterClockwise);
   EXPECT_EQ(r.ApplyStates(&cullOnly), 0);
   EXPECT_TRUE(Sent().empty());
 
@@ -61,7 +61,7 @@ TEST_F(ApplyStatesTest, OnlyDifferencesAreSentOnceResendAllIsDown) {
 
   driver.Clear();
   B change;
-  change.Request(B::kShadeMode, 1);
+  change.Request(B::kShadeMode, B::kShadeFlat);
   change.Request(B::kSpecular, 0);
   change.Request(B::kZWrite, 1);  // unchanged
   EXPECT_EQ(r.ApplyStates(&change), 0);

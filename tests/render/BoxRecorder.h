@@ -3,39 +3,31 @@
 #pragma once
 
 #include <deque>
-#include <string>
 #include <vector>
 
+#include "Overrides.h"
 #include "platform/directx/DirectX.h"
-#include "platform/framework/MessageBox.h"
 
-struct ShownBox {
-  std::string text;
-  std::string caption;
-  UINT type;
-};
+using testsupport::ShownBox;
 
 // Records every box and answers with the queued answers, then with the fallback.
 class BoxRecorder {
  public:
-  explicit BoxRecorder(int fallback = IDOK) : m_Fallback(fallback) {
-    SetMessageBoxResponder([this](HWND, const char* text, const char* caption, UINT type) {
-      boxes.push_back({text, caption, type});
-      if (answers.empty()) return m_Fallback;
-      const int answer = answers.front();
-      answers.pop_front();
-      return answer;
-    });
-  }
-  ~BoxRecorder() { SetMessageBoxResponder(nullptr); }
-  BoxRecorder(const BoxRecorder&) = delete;
-  BoxRecorder& operator=(const BoxRecorder&) = delete;
+  explicit BoxRecorder(int fallback = IDOK) : m_Fallback(fallback) {}
 
   std::vector<ShownBox> boxes;
   std::deque<int> answers;
 
  private:
   int m_Fallback;
+  testsupport::ScopedMessageBoxes m_Responder{
+      [this](HWND, const char* text, const char* caption, UINT type) {
+        boxes.push_back({text, caption, type});
+        if (answers.empty()) return m_Fallback;
+        const int answer = answers.front();
+        answers.pop_front();
+        return answer;
+      }};
 };
 
 // Written out flag by flag rather than derived from the requirement table, so that a

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "FloatCompare.h"
 #include "geometry/VertexBufferMesh.h"
 #include "render/Light.h"
 #include "render/Renderer.h"
@@ -94,9 +95,7 @@ TEST(NoDeviceTest, NewLightIsAChangedPointLightWithDefiniteFields) {
   EXPECT_EQ(light.m_Position.x, 1.0f);
   EXPECT_EQ(light.m_Position.z, 1.0f);
   EXPECT_EQ(light.m_Color.w, 1.0f);
-  EXPECT_EQ(light.m_Direction.x, 0.0f);
-  EXPECT_EQ(light.m_Direction.y, 0.0f);
-  EXPECT_EQ(light.m_Direction.z, 0.0f);
+  testsupport::ExpectSame(light.m_Direction, {0.0f, 0.0f, 0.0f});
   EXPECT_EQ(light.m_Phi, 0.0f);
   EXPECT_EQ(light.m_Theta, 0.0f);
 }

@@ -32,14 +32,14 @@ TEST(RenderStateBlockTest, ResetKeepsValuesAndClearsResendAll) {
 
 TEST(RenderStateBlockTest, DiffFlagsOnlyRequestedEntriesThatDiffer) {
   B applied;
-  applied.Request(B::kCullMode, 2);
-  applied.Request(B::kFillMode, 3);
+  applied.Request(B::kCullMode, B::kCullCounterClockwise);
+  applied.Request(B::kFillMode, B::kFillSolid);
 
   B request;
-  request.Request(B::kCullMode, 2);             // same as applied
-  request.Request(B::kFillMode, 1);             // differs
-  request.m_States[B::kShadeMode].m_Value = 9;  // differs but not requested
-  request.m_ResendAll = 1;                      // ignored in a request
+  request.Request(B::kCullMode, B::kCullCounterClockwise);  // same as applied
+  request.Request(B::kFillMode, B::kFillPoint);             // differs
+  request.m_States[B::kShadeMode].m_Value = 9;              // differs but not requested
+  request.m_ResendAll = 1;                                  // ignored in a request
 
   B changes;
   EXPECT_EQ(changes.Diff(&request, &applied), 1);
@@ -48,7 +48,7 @@ TEST(RenderStateBlockTest, DiffFlagsOnlyRequestedEntriesThatDiffer) {
   EXPECT_FALSE(changes.IsFlagged(B::kShadeMode));
   EXPECT_EQ(changes.m_ResendAll, 0u);
   // The values come from the request, flagged or not.
-  EXPECT_EQ(changes.Value(B::kFillMode), 1u);
+  EXPECT_EQ(changes.Value(B::kFillMode), DWORD{B::kFillPoint});
   EXPECT_EQ(changes.Value(B::kShadeMode), 9u);
 
   applied.m_ResendAll = 1;

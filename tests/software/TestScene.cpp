@@ -1,9 +1,9 @@
 #include "TestScene.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
+
+#include "GoldenImage.h"
 
 namespace swtest {
 namespace {
@@ -153,37 +153,9 @@ bool Scene::GuardsIntact() const {
 
 void ExpectMatchesGolden(const util::Image& image, const std::string& name, int tolerance,
                          int maxOff) {
-  const std::string path =
-      std::string(QUENNET_SOURCE_DIR) + "/tests/software/golden/" + name + ".png";
-  const char* update = std::getenv("QUENNET_UPDATE_GOLDEN");
-  if (update && std::string(update) == "1") {
-    std::string error;
-    ASSERT_TRUE(util::WritePng(path, image, false, &error)) << error;
-    return;
-  }
-  util::Image golden;
-  std::string error;
-  ASSERT_TRUE(util::ReadPng(path, golden, &error))
-      << error << "\nRun the tests with QUENNET_UPDATE_GOLDEN=1 to create the reference image.";
-  ASSERT_EQ(golden.width, image.width) << name;
-  ASSERT_EQ(golden.height, image.height) << name;
-  int off = 0;
-  int firstX = -1, firstY = -1;
-  for (int y = 0; y < image.height; ++y) {
-    for (int x = 0; x < image.width; ++x) {
-      const uint32_t a = image.At(x, y), b = golden.At(x, y);
-      if (std::abs(R(a) - R(b)) > tolerance || std::abs(G(a) - G(b)) > tolerance ||
-          std::abs(B(a) - B(b)) > tolerance) {
-        if (off++ == 0) {
-          firstX = x;
-          firstY = y;
-        }
-      }
-    }
-  }
-  EXPECT_LE(off, maxOff) << name << ": " << off << " pixels differ from the reference, first at ("
-                         << firstX << ", " << firstY << "); if the change is intended, "
-                         << "regenerate with QUENNET_UPDATE_GOLDEN=1";
+  testsupport::ExpectMatchesGolden(
+      image, "tests/software/golden/" + name + ".png",
+      {.channel = tolerance, .pixelsOff = maxOff, .meanBelow = std::nullopt});
 }
 
 D3DMATRIX Identity() {

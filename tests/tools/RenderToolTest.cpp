@@ -256,7 +256,7 @@ TEST_F(RenderToolTest, EveryRefusalIsOneLineWithNothingWritten) {
     EXPECT_EQ(run.out, "") << row.what;
     EXPECT_EQ(run.err.rfind("quennet-render: ", 0), 0u) << row.what << ": " << run.err;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << row.what << ": " << run.err;
-    EXPECT_EQ(Listing(m_Dir), (std::vector<std::string>{"existing-dir", "existing.txt"}))
+    EXPECT_EQ(Listing(m_Dir.Path()), (std::vector<std::string>{"existing-dir", "existing.txt"}))
         << row.what;
     EXPECT_TRUE(Listing(existingDir).empty()) << row.what;
   }
@@ -281,7 +281,7 @@ TEST_F(RenderToolTest, APictureIsWrittenWholeOrNotAtAll) {
   WriteText(target, "an older file");
   ASSERT_TRUE(render_tool::WritePngAtomically(target.string(), image, &error)) << error;
   EXPECT_EQ(Load(target).pixels, image.pixels);
-  EXPECT_EQ(Listing(m_Dir), std::vector<std::string>{"picture.png"});
+  EXPECT_EQ(Listing(m_Dir.Path()), std::vector<std::string>{"picture.png"});
 
   // A target that cannot be replaced (a directory with a file in it) stays as it was.
   const fs::path blocked = Temp("blocked.png");
@@ -289,7 +289,7 @@ TEST_F(RenderToolTest, APictureIsWrittenWholeOrNotAtAll) {
   WriteText(blocked / "inside", "x");
   EXPECT_FALSE(render_tool::WritePngAtomically(blocked.string(), image, &error));
   EXPECT_NE(error.find("blocked.png"), std::string::npos) << error;
-  EXPECT_EQ(Listing(m_Dir), (std::vector<std::string>{"blocked.png", "picture.png"}));
+  EXPECT_EQ(Listing(m_Dir.Path()), (std::vector<std::string>{"blocked.png", "picture.png"}));
   EXPECT_EQ(Listing(blocked), std::vector<std::string>{"inside"});
 }
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "GoldenImage.h"
+#include "TempDir.h"
 #include "util/Png.h"
 
 struct ToolRun {
@@ -16,20 +18,11 @@ struct ToolRun {
   std::string err;
 };
 
-struct ImageDifference {
-  int largest = 0;     // largest difference of one channel
-  double mean = 0.0;   // mean difference over every channel of every pixel
-  int pixelsOver = 0;  // pixels with a channel differing by more than the threshold
-  bool sameSize = false;
-};
-
-ImageDifference CompareImages(const util::Image& a, const util::Image& b, int threshold = 3);
+using testsupport::CompareImages;
+using testsupport::ImageDifference;
 
 class ToolFixture : public ::testing::Test {
  protected:
-  void SetUp() override;
-  void TearDown() override;
-
   ToolRun Tool(std::vector<std::string> args);
   // Runs args plus "--out <name>" and reads the picture back.
   util::Image Render(std::vector<std::string> args, const std::string& name = "picture.png");
@@ -42,5 +35,5 @@ class ToolFixture : public ::testing::Test {
   // reference is written from image instead.
   void ExpectMatchesGolden(const util::Image& image, const std::string& name);
 
-  std::filesystem::path m_Dir;
+  testsupport::TempDir m_Dir{"quennet_render_"};
 };

@@ -1,0 +1,59 @@
+#include "GoldenImage.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace testsupport {
+
+ImageDifference CompareImages(const util::Image& a, const util::Image& b, int threshold) {
+  ImageDifference d;
+  d.sameSize = a.width == b.width && a.height == b.height && !a.pixels.empty();
+  if (!d.sameSize) return d;
+  double sum = 0.0;
+  for (size_t i = 0; i < a.pixels.size(); ++i) {
+    int worst = 0;
+    for (int shift : {0, 8, 16}) {
+      const int ca = static_cast<int>((a.pixels[i] >> shift) & 0xFF);
+      const int cb = static_cast<int>((b.pixels[i] >> shift) & 0xFF);
+      worst = std::max(worst, std::abs(ca - cb));
+      sum += std::abs(ca - cb);
+    }
+    d.largest = std::max(d.largest, worst);
+    if (worst > threshold && d.pixelsOver++ == 0) {
+      d.firstX = static_cast<int>(i % static_cast<size_t>(a.width));
+      d.firstY = static_cast<int>(i / static_cast<size_t>(a.width));
+    }
+  }
+  d.mean = sum / (3.0 * static_cast<double>(a.pixels.size()));
+  return d;
+}
+
+void ExpectMatchesGolden(const util::Image& image, const std::string& reference,
+                         const GoldenTolerance& tolerance) {
+  const std::string path = std::string(QUENNET_SOURCE_DIR) + "/" + reference;
+  const char* update = std::getenv("QUENNET_UPDATE_GOLDEN");
+  if (update && std::string(update) == "1") {
+    std::string error;
+    ASSERT_TRUE(util::WritePng(path, image, false, &error)) << error;
+    std::cout << "rewrote " << path << "\n";
+    return;
+  }
+  util::Image golden;
+  std::string error;
+  ASSERT_TRUE(util::ReadPng(path, golden, &error))
+      << error << "\nRun the tests with QUENNET_UPDATE_GOLDEN=1 to create the reference image.";
+  const ImageDifference d = CompareImages(image, golden, tolerance.channel);
+  ASSERT_TRUE(d.sameSize) << reference << ": " << image.width << "x" << image.height
+                          << " against the reference's " << golden.width << "x" << golden.height;
+  EXPECT_LE(d.pixelsOver, tolerance.pixelsOff)
+      << reference << ": " << d.pixelsOver << " pixels differ from the reference, first at ("
+      << d.firstX << ", " << d.firstY << "); if the change is intended, "
+      << "regenerate with QUENNET_UPDATE_GOLDEN=1";
+  if (tolerance.meanBelow) {
+    EXPECT_LT(d.mean, *tolerance.meanBelow) << reference;
+  }
+}
+
+}  // namespace testsupport

@@ -1,0 +1,33 @@
+// Pictures against each other and against reference images kept in the source tree. A
+// reference is rewritten from the picture instead when QUENNET_UPDATE_GOLDEN=1 is set.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "util/Png.h"
+
+namespace testsupport {
+
+struct ImageDifference {
+  int largest = 0;     // largest difference of one channel (r, g or b)
+  double mean = 0.0;   // mean difference over every channel of every pixel
+  int pixelsOver = 0;  // pixels with a channel differing by more than the threshold
+  int firstX = -1;     // the first of them, row by row
+  int firstY = -1;
+  bool sameSize = false;
+};
+
+ImageDifference CompareImages(const util::Image& a, const util::Image& b, int threshold = 3);
+
+struct GoldenTolerance {
+  int channel = 2;                  // a pixel is off when a channel differs by more
+  int pixelsOff = 0;                // how many pixels may be off
+  std::optional<double> meanBelow;  // the mean channel difference must stay below this
+};
+
+// Compares image with the reference at reference (a path relative to the source tree).
+void ExpectMatchesGolden(const util::Image& image, const std::string& reference,
+                         const GoldenTolerance& tolerance);
+
+}  // namespace testsupport
