@@ -68,7 +68,7 @@ class CompareTest : public ::testing::Test {
   }
 
   // The software picture shows more than the clear colour (so agreement means something).
-  size_t Drawn() const { return gltest::PixelsUnlike(swPixels, swPixels.front()); }
+  size_t Drawn() const { return testsupport::PixelsUnlike(swPixels, swPixels.front()); }
 
   std::unique_ptr<SceneRig> gl;
   std::unique_ptr<SceneRig> sw;
@@ -249,7 +249,7 @@ TEST_F(CompareTest, KindsOfLight) {
       sw->renderer.RemoveLight(&extraLight[1]);
       const std::vector<uint32_t> unlit = sw->Frame(t, SceneRig::DefaultStates());
       sw->renderer.AddLight(&extraLight[1]);
-      EXPECT_GT(gltest::PixelsDiffering(lit, unlit), 100u) << c.name << " t=" << t;
+      EXPECT_GT(testsupport::ComparePixels(lit, unlit, 0).pixelsOver, 100) << c.name << " t=" << t;
     }
     gl->renderer.RemoveLight(&extraLight[0]);
     sw->renderer.RemoveLight(&extraLight[1]);

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "GoldenImage.h"
 #include "Overrides.h"
 #include "geometry/Matrix4.h"
 #include "geometry/Vec.h"
@@ -151,10 +152,9 @@ class SceneRig {
 
 // How far two pictures of the same size are apart.
 struct Difference {
-  int maxChannel = 0;         // largest difference of one channel (r, g or b)
-  double percentOver8 = 0.0;  // pixels where some channel differs by more than 8 levels
-  double meanChannel = 0.0;   // mean absolute channel difference
-  size_t pixels = 0;
+  int maxChannel = 255;         // largest difference of one channel (r, g or b)
+  double percentOver8 = 100.0;  // pixels where some channel differs by more than 8 levels
+  double meanChannel = 0.0;     // mean absolute channel difference
 
   std::string Text() const {
     char text[160];
@@ -166,47 +166,9 @@ struct Difference {
 };
 
 inline Difference Compare(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
-  Difference d;
-  d.pixels = std::min(a.size(), b.size());
-  if (a.size() != b.size() || d.pixels == 0) {
-    d.maxChannel = 255;
-    d.percentOver8 = 100.0;
-    return d;
-  }
-  size_t over = 0;
-  double sum = 0.0;
-  for (size_t i = 0; i < d.pixels; ++i) {
-    int worst = 0;
-    for (int shift = 0; shift < 24; shift += 8) {
-      const int ca = static_cast<int>((a[i] >> shift) & 0xFF);
-      const int cb = static_cast<int>((b[i] >> shift) & 0xFF);
-      const int diff = std::abs(ca - cb);
-      worst = std::max(worst, diff);
-      sum += diff;
-    }
-    d.maxChannel = std::max(d.maxChannel, worst);
-    if (worst > 8) ++over;
-  }
-  d.percentOver8 = 100.0 * static_cast<double>(over) / static_cast<double>(d.pixels);
-  d.meanChannel = sum / (3.0 * static_cast<double>(d.pixels));
-  return d;
-}
-
-// How many pixels differ between two pictures of the same size.
-inline size_t PixelsDiffering(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
-  size_t count = 0;
-  for (size_t i = 0; i < std::min(a.size(), b.size()); ++i) {
-    if ((a[i] & 0xFFFFFFu) != (b[i] & 0xFFFFFFu)) ++count;
-  }
-  return count;
-}
-
-// How many pixels differ from the first one (a picture that is all background draws
-// nothing).
-inline size_t PixelsUnlike(const std::vector<uint32_t>& image, uint32_t colour) {
-  return static_cast<size_t>(std::count_if(image.begin(), image.end(), [&](uint32_t p) {
-    return (p & 0xFFFFFFu) != (colour & 0xFFFFFFu);
-  }));
+  const testsupport::ImageDifference d = testsupport::ComparePixels(a, b, 8);
+  if (!d.sameSize) return {};
+  return {d.largest, 100.0 * d.pixelsOver / static_cast<double>(a.size()), d.mean};
 }
 
 }  // namespace gltest

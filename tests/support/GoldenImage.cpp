@@ -8,26 +8,35 @@
 namespace testsupport {
 
 ImageDifference CompareImages(const util::Image& a, const util::Image& b, int threshold) {
+  if (a.width != b.width || a.height != b.height) return {};
+  return ComparePixels(a.pixels, b.pixels, threshold);
+}
+
+ImageDifference ComparePixels(std::span<const uint32_t> a, std::span<const uint32_t> b,
+                              int threshold) {
   ImageDifference d;
-  d.sameSize = a.width == b.width && a.height == b.height && !a.pixels.empty();
+  d.sameSize = a.size() == b.size() && !a.empty();
   if (!d.sameSize) return d;
   double sum = 0.0;
-  for (size_t i = 0; i < a.pixels.size(); ++i) {
+  for (size_t i = 0; i < a.size(); ++i) {
     int worst = 0;
     for (int shift : {0, 8, 16}) {
-      const int ca = static_cast<int>((a.pixels[i] >> shift) & 0xFF);
-      const int cb = static_cast<int>((b.pixels[i] >> shift) & 0xFF);
+      const int ca = static_cast<int>((a[i] >> shift) & 0xFF);
+      const int cb = static_cast<int>((b[i] >> shift) & 0xFF);
       worst = std::max(worst, std::abs(ca - cb));
       sum += std::abs(ca - cb);
     }
     d.largest = std::max(d.largest, worst);
-    if (worst > threshold && d.pixelsOver++ == 0) {
-      d.firstX = static_cast<int>(i % static_cast<size_t>(a.width));
-      d.firstY = static_cast<int>(i / static_cast<size_t>(a.width));
-    }
+    if (worst > threshold && d.pixelsOver++ == 0) d.firstOver = static_cast<int>(i);
   }
-  d.mean = sum / (3.0 * static_cast<double>(a.pixels.size()));
+  d.mean = sum / (3.0 * static_cast<double>(a.size()));
   return d;
+}
+
+int PixelsUnlike(std::span<const uint32_t> pixels, uint32_t colour) {
+  return static_cast<int>(std::count_if(pixels.begin(), pixels.end(), [colour](uint32_t p) {
+    return (p & 0xFFFFFFu) != (colour & 0xFFFFFFu);
+  }));
 }
 
 void ExpectMatchesGolden(const util::Image& image, const std::string& reference,
@@ -49,7 +58,8 @@ void ExpectMatchesGolden(const util::Image& image, const std::string& reference,
                           << " against the reference's " << golden.width << "x" << golden.height;
   EXPECT_LE(d.pixelsOver, tolerance.pixelsOff)
       << reference << ": " << d.pixelsOver << " pixels differ from the reference, first at ("
-      << d.firstX << ", " << d.firstY << "); if the change is intended, "
+      << d.firstOver % image.width << ", " << d.firstOver / image.width
+      << "); if the change is intended, "
       << "regenerate with QUENNET_UPDATE_GOLDEN=1";
   if (tolerance.meanBelow) {
     EXPECT_LT(d.mean, *tolerance.meanBelow) << reference;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "GoldenImage.h"
 #include "app/SceneWindow.h"
 #include "platform/directx/Pipeline.h"
 #include "platform/directx/software/SoftwareDriver.h"
@@ -123,12 +124,7 @@ bool MainWindowRig::ReadPicture(std::vector<uint32_t>* pixels, SIZE* size) const
 }
 
 int MainWindowRig::TorusPixels(const std::vector<uint32_t>& pixels) {
-  if (pixels.empty()) return 0;
-  const uint32_t corner = pixels[0] & 0xFFFFFF;
-  int count = 0;
-  for (uint32_t p : pixels)
-    if ((p & 0xFFFFFF) != corner) ++count;
-  return count;
+  return pixels.empty() ? 0 : PixelsUnlike(pixels, pixels[0]);
 }
 
 }  // namespace testsupport
