@@ -11,47 +11,27 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <set>
-#include <sstream>
 #include <string>
 
 #include "RegistryTestSupport.h"
+#include "TempDir.h"
 #include "registry/VariableRegistry.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
+using testsupport::ReadFile;
+using testsupport::WriteFile;
+
 class SaveLoadTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "quennet-registry-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    m_Dir = pattern;
-    m_Vars.registerAll(m_Registry);
-  }
-  void TearDown() override { fs::remove_all(m_Dir); }
+  void SetUp() override { m_Vars.registerAll(m_Registry); }
 
   std::string path(const std::string& name) const { return (m_Dir / name).string(); }
+  std::vector<std::string> listing() const { return testsupport::Listing(m_Dir.Path()); }
 
-  std::set<std::string> listing() const {
-    std::set<std::string> names;
-    for (const auto& e : fs::directory_iterator(m_Dir)) names.insert(e.path().filename().string());
-    return names;
-  }
-
-  static std::string contents(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-  }
-  static void put(const std::string& file, const std::string& text) {
-    std::ofstream(file, std::ios::binary) << text;
-  }
-
-  fs::path m_Dir;
+  testsupport::TempDir m_Dir{"quennet_registry_"};
   PersistedVariables m_Vars;
   VariableRegistry m_Registry;
 };
@@ -61,8 +41,8 @@ TEST_F(SaveLoadTest, SaveThenLoadRestoresEveryVariable) {
   const FileResult saved = m_Registry.save(file.c_str());
   ASSERT_TRUE(saved.ok) << saved.reason;
   EXPECT_EQ(saved.error, 0);
-  EXPECT_EQ(contents(file), WrittenText(m_Registry));
-  EXPECT_EQ(listing(), std::set<std::string>{"params.manus"}) << "no temporary left behind";
+  EXPECT_EQ(ReadFile(file), WrittenText(m_Registry));
+  EXPECT_EQ(listing(), std::vector<std::string>{"params.manus"}) << "no temporary left behind";
 
   PersistedVariables loaded;
   loaded.stepsMajor = loaded.lobesNum = 0;
@@ -76,9 +56,9 @@ TEST_F(SaveLoadTest, SaveThenLoadRestoresEveryVariable) {
 
 TEST_F(SaveLoadTest, SaveReplacesAnExistingFileWhole) {
   const std::string file = path("params.manus");
-  put(file, std::string(5000, '#'));
+  WriteFile(file, std::string(5000, '#'));
   ASSERT_TRUE(m_Registry.save(file.c_str()).ok);
-  EXPECT_EQ(contents(file), WrittenText(m_Registry));
+  EXPECT_EQ(ReadFile(file), WrittenText(m_Registry));
 }
 
 TEST_F(SaveLoadTest, UnopenablePathsReportTheSystemsReason) {
@@ -94,7 +74,7 @@ TEST_F(SaveLoadTest, UnopenablePathsReportTheSystemsReason) {
   EXPECT_EQ(save.error, ENOENT);
   EXPECT_FALSE(save.reason.empty());
 
-  put(path("plain"), "x");
+  WriteFile(path("plain"), "x");
   const std::string underFile = path("plain/params.manus");
   EXPECT_EQ(m_Registry.save(underFile.c_str()).error, ENOTDIR);
   EXPECT_EQ(m_Registry.load(underFile.c_str()).error, ENOTDIR);
@@ -102,7 +82,7 @@ TEST_F(SaveLoadTest, UnopenablePathsReportTheSystemsReason) {
   EXPECT_EQ(m_Registry.save("").error, ENOENT);
   EXPECT_FALSE(m_Registry.save(nullptr).ok);
   EXPECT_FALSE(m_Registry.load(nullptr).ok);
-  EXPECT_EQ(listing(), std::set<std::string>{"plain"});
+  EXPECT_EQ(listing(), std::vector<std::string>{"plain"});
 }
 
 TEST_F(SaveLoadTest, DirectoriesAreRefusedInBothDirections) {
@@ -113,13 +93,13 @@ TEST_F(SaveLoadTest, DirectoriesAreRefusedInBothDirections) {
   // Opening a directory for reading succeeds; reading it is what fails.
   EXPECT_EQ(m_Registry.load(folder.c_str()).error, EISDIR);
   EXPECT_TRUE(fs::is_directory(m_Dir / "folder"));
-  EXPECT_EQ(listing(), std::set<std::string>{"folder"});
+  EXPECT_EQ(listing(), std::vector<std::string>{"folder"});
 }
 
 TEST_F(SaveLoadTest, FailedWriteLeavesTheOldFileIntact) {
   const std::string file = path("params.manus");
   const std::string old = "m_StepsMajor\n 5\n\n";
-  put(file, old);
+  WriteFile(file, old);
 
   // The file size limit makes every write past 64 bytes fail with EFBIG, as a
   // full disk would; the limit and the signal are restored right after.
@@ -135,8 +115,8 @@ TEST_F(SaveLoadTest, FailedWriteLeavesTheOldFileIntact) {
 
   EXPECT_FALSE(result.ok);
   EXPECT_EQ(result.error, EFBIG) << result.reason;
-  EXPECT_EQ(contents(file), old);
-  EXPECT_EQ(listing(), std::set<std::string>{"params.manus"}) << "the temporary is removed";
+  EXPECT_EQ(ReadFile(file), old);
+  EXPECT_EQ(listing(), std::vector<std::string>{"params.manus"}) << "the temporary is removed";
 }
 
 TEST_F(SaveLoadTest, DevicesAreWrittenDirectlyAndTheirErrorsReported) {
@@ -152,7 +132,7 @@ TEST_F(SaveLoadTest, DevicesAreWrittenDirectlyAndTheirErrorsReported) {
 
 TEST_F(SaveLoadTest, ExistingPermissionsAreKeptAndNewFilesFollowTheUmask) {
   const std::string file = path("params.manus");
-  put(file, "old");
+  WriteFile(file, "old");
   ASSERT_EQ(chmod(file.c_str(), 0640), 0);
   ASSERT_TRUE(m_Registry.save(file.c_str()).ok);
   struct stat st;
@@ -171,18 +151,18 @@ TEST_F(SaveLoadTest, ExistingPermissionsAreKeptAndNewFilesFollowTheUmask) {
 TEST_F(SaveLoadTest, SavingThroughASymbolicLinkKeepsTheLink) {
   const std::string target = path("real.manus");
   const std::string link = path("link.manus");
-  put(target, "old");
+  WriteFile(target, "old");
   fs::create_symlink(target, link);
   ASSERT_TRUE(m_Registry.save(link.c_str()).ok);
   EXPECT_TRUE(fs::is_symlink(link));
-  EXPECT_EQ(contents(target), WrittenText(m_Registry));
+  EXPECT_EQ(ReadFile(target), WrittenText(m_Registry));
 
   // A dangling link is written through, creating its target, as opening would.
   const std::string later = path("later.manus");
   fs::create_symlink(later, path("dangling.manus"));
   ASSERT_TRUE(m_Registry.save(path("dangling.manus").c_str()).ok);
   EXPECT_TRUE(fs::is_symlink(path("dangling.manus")));
-  EXPECT_EQ(contents(later), WrittenText(m_Registry));
+  EXPECT_EQ(ReadFile(later), WrittenText(m_Registry));
 }
 
 TEST_F(SaveLoadTest, FilesUseADecimalPointWhateverTheProcessLocale) {
@@ -206,8 +186,8 @@ TEST_F(SaveLoadTest, FilesUseADecimalPointWhateverTheProcessLocale) {
 
   ASSERT_STREQ(probe, "0,5") << "the locale really uses a decimal comma";
   ASSERT_TRUE(saved.ok && loaded.ok);
-  EXPECT_EQ(contents(file), WrittenText(m_Registry));
-  EXPECT_NE(contents(file).find("    0.6000000\n"), std::string::npos);
+  EXPECT_EQ(ReadFile(file), WrittenText(m_Registry));
+  EXPECT_NE(ReadFile(file).find("    0.6000000\n"), std::string::npos);
   EXPECT_EQ(m_Vars.radiusMajor, 0.6f);
 }
 

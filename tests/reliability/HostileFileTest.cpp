@@ -74,10 +74,8 @@ class HostileFileTest : public ::testing::TestWithParam<bool> {
     return pixels;
   }
   std::string Write(const std::string& name, const std::string& text) {
-    const fs::path path = m_Dir / name;
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-    return path.string();
+    testsupport::WriteFile(m_Dir / name, text);
+    return (m_Dir / name).string();
   }
   // Loads path, draws two frames, then loads the baseline again: the picture must be
   // the one the baseline gave before.

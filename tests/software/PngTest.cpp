@@ -1,23 +1,20 @@
 // The PNG helper the reference images rely on: what is written reads back the same.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 
+#include "TempDir.h"
 #include "util/Png.h"
 
 namespace {
-
-std::string TempPath(const char* name) {
-  return (std::filesystem::temp_directory_path() / name).string();
-}
 
 TEST(Png, RoundTripsWithAndWithoutAlpha) {
   util::Image image;
   image.width = 3;
   image.height = 2;
   image.pixels = {0x80FF0000u, 0x0000FF00u, 0xFF0000FFu, 0x12345678u, 0xFFFFFFFFu, 0x00000000u};
-  const std::string path = TempPath("quennet_png_roundtrip.png");
+  const testsupport::TempDir dir("quennet_png_");
+  const std::string path = (dir / "roundtrip.png").string();
   std::string error;
   ASSERT_TRUE(util::WritePng(path, image, true, &error)) << error;
   util::Image back;
@@ -31,19 +28,16 @@ TEST(Png, RoundTripsWithAndWithoutAlpha) {
   for (size_t i = 0; i < image.pixels.size(); ++i) {
     EXPECT_EQ(back.pixels[i], image.pixels[i] | 0xFF000000u);
   }
-  std::remove(path.c_str());
 }
 
 TEST(Png, ReportsFilesItCannotUse) {
   util::Image image;
   std::string error;
-  EXPECT_FALSE(util::ReadPng(TempPath("quennet_png_missing.png"), image, &error));
+  const testsupport::TempDir dir("quennet_png_");
+  EXPECT_FALSE(util::ReadPng((dir / "missing.png").string(), image, &error));
   EXPECT_NE(error.find("cannot open"), std::string::npos) << error;
-  const std::string path = TempPath("quennet_png_not_png.png");
-  FILE* f = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(f, nullptr);
-  std::fputs("not a picture", f);
-  std::fclose(f);
+  const std::string path = (dir / "not_png.png").string();
+  testsupport::WriteFile(path, "not a picture");
   EXPECT_FALSE(util::ReadPng(path, image, &error));
   EXPECT_NE(error.find("not a PNG"), std::string::npos) << error;
   // A truncated file: a real header, then nothing.
@@ -54,7 +48,6 @@ TEST(Png, ReportsFilesItCannotUse) {
   std::filesystem::resize_file(path, 40);
   EXPECT_FALSE(util::ReadPng(path, image, &error));
   EXPECT_FALSE(util::WritePng("/nonexistent-directory/x.png", small, false, &error));
-  std::remove(path.c_str());
 }
 
 }  // namespace

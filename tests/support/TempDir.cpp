@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -21,6 +22,15 @@ TempDir::TempDir(const std::string& prefix) {
 TempDir::~TempDir() {
   std::error_code ec;
   std::filesystem::remove_all(m_Path, ec);
+}
+
+std::vector<std::string> Listing(const std::filesystem::path& dir) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(dir, ec))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 std::string ReadFile(const std::filesystem::path& path) {

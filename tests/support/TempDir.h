@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -21,6 +22,8 @@ class TempDir {
   std::filesystem::path m_Path;
 };
 
+// The names in dir, sorted.
+std::vector<std::string> Listing(const std::filesystem::path& dir);
 std::string ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, const std::string& text);
 

@@ -4,7 +4,6 @@
 // command line, file or output.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <regex>
 #include <sstream>
 
@@ -26,10 +25,6 @@ util::Image Picture(RenderSession& session) {
   util::Image image;
   EXPECT_TRUE(session.ReadPicture(image));
   return image;
-}
-
-void WriteText(const fs::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
 }
 
 TEST_F(RenderToolTest, PicturesAtThreeClockTimesMatchTheReferences) {
@@ -74,7 +69,7 @@ TEST_F(RenderToolTest, DefaultSizeIsTheMainWindowsPictureArea) {
 
 TEST_F(RenderToolTest, ALoadedParameterFileChangesThePicture) {
   const fs::path file = Temp("green.manus");
-  WriteText(
+  testsupport::WriteFile(
       file,
       "m_Obj.m_Material.m_Diffuse\n    0.1000000     0.9000000     0.1000000     1.0000000\n\n"
       "m_LobesNum\n            5\n\n"
@@ -232,7 +227,7 @@ TEST_F(RenderToolTest, EveryRefusalIsOneLineWithNothingWritten) {
   const std::string out = Temp("out.png").string();
   const fs::path existingFile = Temp("existing.txt");
   const fs::path existingDir = Temp("existing-dir");
-  WriteText(existingFile, "keep");
+  testsupport::WriteFile(existingFile, "keep");
   fs::create_directories(existingDir);
   const std::vector<Refusal> rows = {
       {"unknown option", {"--out", out, "--zoom", "2"}, 2},
@@ -278,7 +273,7 @@ TEST_F(RenderToolTest, APictureIsWrittenWholeOrNotAtAll) {
 
   // Replacing a file leaves the new picture and no temporary beside it.
   const fs::path target = Temp("picture.png");
-  WriteText(target, "an older file");
+  testsupport::WriteFile(target, "an older file");
   ASSERT_TRUE(render_tool::WritePngAtomically(target.string(), image, &error)) << error;
   EXPECT_EQ(Load(target).pixels, image.pixels);
   EXPECT_EQ(Listing(m_Dir.Path()), std::vector<std::string>{"picture.png"});
@@ -286,7 +281,7 @@ TEST_F(RenderToolTest, APictureIsWrittenWholeOrNotAtAll) {
   // A target that cannot be replaced (a directory with a file in it) stays as it was.
   const fs::path blocked = Temp("blocked.png");
   fs::create_directories(blocked);
-  WriteText(blocked / "inside", "x");
+  testsupport::WriteFile(blocked / "inside", "x");
   EXPECT_FALSE(render_tool::WritePngAtomically(blocked.string(), image, &error));
   EXPECT_NE(error.find("blocked.png"), std::string::npos) << error;
   EXPECT_EQ(Listing(m_Dir.Path()), (std::vector<std::string>{"blocked.png", "picture.png"}));

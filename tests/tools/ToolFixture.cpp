@@ -1,6 +1,5 @@
 #include "ToolFixture.h"
 
-#include <algorithm>
 #include <sstream>
 
 #include "RenderTool.h"
@@ -24,15 +23,6 @@ util::Image ToolFixture::Render(std::vector<std::string> args, const std::string
   EXPECT_EQ(run.code, 0) << run.err;
   EXPECT_EQ(run.err, "");
   return Load(Temp(name));
-}
-
-std::vector<std::string> ToolFixture::Listing(const fs::path& dir) const {
-  std::vector<std::string> names;
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(dir, ec))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 util::Image ToolFixture::Load(const fs::path& path) {

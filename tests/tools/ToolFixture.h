@@ -20,6 +20,7 @@ struct ToolRun {
 
 using testsupport::CompareImages;
 using testsupport::ImageDifference;
+using testsupport::Listing;
 
 class ToolFixture : public ::testing::Test {
  protected:
@@ -27,8 +28,6 @@ class ToolFixture : public ::testing::Test {
   // Runs args plus "--out <name>" and reads the picture back.
   util::Image Render(std::vector<std::string> args, const std::string& name = "picture.png");
   std::filesystem::path Temp(const std::string& name) const { return m_Dir / name; }
-  // The names in the temporary directory, sorted.
-  std::vector<std::string> Listing(const std::filesystem::path& dir) const;
   static util::Image Load(const std::filesystem::path& path);
 
   // Within a small tolerance of tests/tools/golden/<name>; with QUENNET_UPDATE_GOLDEN=1 the
