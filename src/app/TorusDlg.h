@@ -20,7 +20,7 @@ class CFileDialog;
 
 class CTorusDlg : public CDialog {
  public:
-  enum { IDD = IDD_QUENNET_DIALOG };
+  static constexpr UINT IDD = IDD_QUENNET_DIALOG;
 
   explicit CTorusDlg(CWnd* parent = nullptr);
   // Deletes the renderer, then the tool dialogs; the members and the window follow.
