@@ -2,6 +2,7 @@
 // and exits with 1, and no command-line argument reaches the toolkit.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -18,8 +19,11 @@ struct Outcome {
 
 // Runs the program with no display in its environment, plus the given settings.
 Outcome Start(const std::string& settings, const std::string& arguments = "") {
+  // Tests run side by side: each run has a file of its own.
+  static int runs = 0;
   const std::filesystem::path errors =
-      std::filesystem::temp_directory_path() / "quennet_start_errors.txt";
+      std::filesystem::temp_directory_path() /
+      ("quennet_start_" + std::to_string(getpid()) + "_" + std::to_string(++runs) + ".txt");
   const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + settings +
                               " '" QUENNET_PROGRAM "' " + arguments + " >/dev/null 2>'" +
                               errors.string() + "' </dev/null";
