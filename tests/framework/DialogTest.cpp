@@ -1,6 +1,7 @@
 // A dialog built from the material template (131) and the shape template (130):
 // data exchange, notifications of edits and trackbars, keys and closing.
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QSlider>
 #include <memory>
@@ -120,6 +121,25 @@ TEST_F(MaterialDialogTest, SettingAnEditsTextNotifiesAtOnceEvenWhenUnchanged) {
   EXPECT_EQ(dlg.log.size(), 2u);
   dlg.m_Green.SetWindowText("");
   EXPECT_EQ(dlg.log.back(), "change 1010 ''");
+}
+
+TEST_F(MaterialDialogTest, AnEditShowsTheTextItIsGivenFromItsFirstCharacter) {
+  // The power edit is narrower than "1e+02": its start must show, not its end.
+  CWnd* power = dlg.GetDlgItem(1013);
+  const auto leftColumns = [&](const char* text) {
+    power->SetWindowText(text);
+    std::vector<uint32_t> pixels;
+    SIZE size{};
+    EXPECT_TRUE(simulate::CaptureWindowImage(power->m_hWnd, &pixels, &size));
+    std::vector<uint32_t> columns;
+    for (int y = 0; y < size.cy; ++y)
+      for (int x = 0; x < size.cx / 4; ++x) columns.push_back(pixels[y * size.cx + x]);
+    return columns;
+  };
+  const std::vector<uint32_t> one = leftColumns("1");
+  EXPECT_EQ(leftColumns("1e+02"), one) << "the edit starts with the same 1";
+  EXPECT_NE(leftColumns("e+02"), one);
+  EXPECT_EQ(qobject_cast<QLineEdit*>(WidgetOf(power))->cursorPosition(), 0);
 }
 
 TEST_F(MaterialDialogTest, TypingNotifiesOnEveryKeystroke) {

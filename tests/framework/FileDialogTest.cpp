@@ -1,10 +1,16 @@
 // The Open and Save As dialogs: default extension, the remembered file, the overwrite
-// prompt, Cancel, and the real dialog answered from inside its modal loop.
+// prompt, Cancel, and the real dialog answered from inside its modal loop: its filters,
+// the filter remembered, the prompt inside it, and no settings left behind.
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
+#include <QLineEdit>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +24,21 @@ const char kFilter[] = "magic anus files *.manus\0*.manus\0all files *.*\0*.*\0"
 class FileDialogTest : public FrameworkTest {
  protected:
   void SetUp() override { ASSERT_TRUE(folder.isValid()); }
+  // Answers the real dialog from inside its modal loop: one step each time the loop runs
+  // while a file dialog is open, as a user acts on the dialog in front of them.
+  void AnswerRealDialog(std::vector<std::function<void(QFileDialog*)>> steps) {
+    pending = std::move(steps);
+    answer.setInterval(5);
+    QObject::connect(&answer, &QTimer::timeout, [this] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (!dialog || pending.empty()) return;
+      const std::function<void(QFileDialog*)> step = pending.front();
+      pending.erase(pending.begin());
+      if (pending.empty()) answer.stop();
+      step(dialog);
+    });
+    answer.start();
+  }
   std::string In(const char* name) const { return folder.path().toStdString() + "/" + name; }
   static void Prepare(CFileDialog& dialog) {
     dialog.m_ofn.lpstrDefExt = "manus";
@@ -25,6 +46,8 @@ class FileDialogTest : public FrameworkTest {
   }
   QTemporaryDir folder;
   std::vector<FileDialogRequest> requests;
+  QTimer answer;
+  std::vector<std::function<void(QFileDialog*)>> pending;
 };
 
 TEST_F(FileDialogTest, TypedNameGetsTheDefaultExtensionAndAFullPath) {
@@ -147,22 +170,91 @@ TEST_F(FileDialogTest, RealDialogAnsweredFromInsideItsModalLoop) {
   CFileDialog save(FALSE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
   Prepare(save);
   const QString dir = folder.path();
-  bool sawDialog = false;
-  QTimer answer;
-  answer.setInterval(5);
-  QObject::connect(&answer, &QTimer::timeout, [&] {
-    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-    if (!dialog) return;
-    sawDialog = true;
-    answer.stop();
+  AnswerRealDialog({[&](QFileDialog* dialog) {
     dialog->setDirectory(dir);
     dialog->selectFile("typed");
     static_cast<QDialog*>(dialog)->accept();  // the OK button's path
-  });
-  answer.start();
+  }});
   ASSERT_EQ(save.DoModal(), IDOK);
-  EXPECT_TRUE(sawDialog);
+  EXPECT_TRUE(pending.empty());
   EXPECT_EQ(std::string(save.GetPathName()), In("typed.manus"));
+}
+
+TEST_F(FileDialogTest, RealDialogShowsTheFiltersAsGivenAndRemembersTheOneChosen) {
+  // Qt's own dialog must leave the user's configuration as it was.
+  const QString settings =
+      QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/QtProject.conf";
+  const auto contents = [&] {
+    QFile file(settings);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("absent");
+  };
+  const QByteArray before = contents();
+
+  std::ofstream(In("kept.txt")) << "x";
+  CFileDialog open(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
+  Prepare(open);
+  QStringList shown;
+  QString offered;
+  AnswerRealDialog({[&](QFileDialog* dialog) {
+                      const auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
+                      ASSERT_NE(types, nullptr);
+                      for (int i = 0; i < types->count(); ++i) shown << types->itemText(i);
+                      dialog->setDirectory(folder.path());
+                      dialog->selectNameFilter(dialog->nameFilters().value(1));
+                      dialog->selectFile("kept.txt");
+                      static_cast<QDialog*>(dialog)->accept();
+                    },
+                    [&](QFileDialog* dialog) {
+                      offered = dialog->findChild<QComboBox*>("fileTypeCombo")->currentText();
+                      dialog->reject();
+                    }});
+  ASSERT_EQ(open.DoModal(), IDOK);
+  EXPECT_EQ(shown, QStringList({"magic anus files *.manus", "all files *.*"}));
+  EXPECT_EQ(std::string(open.GetPathName()), In("kept.txt"));
+  EXPECT_EQ(open.m_ofn.nFilterIndex, 2u);
+  EXPECT_EQ(open.DoModal(), IDCANCEL);
+  EXPECT_EQ(offered, "all files *.*") << "the filter chosen last is offered again";
+
+  CFileDialog::SetTestResponder([&](const FileDialogRequest& request) {
+    requests.push_back(request);
+    return std::nullopt;
+  });
+  EXPECT_EQ(open.DoModal(), IDCANCEL);
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].filterIndex, 1);
+  EXPECT_EQ(contents(), before);
+}
+
+TEST_F(FileDialogTest, RealDialogAsksBeforeReplacingWhileItIsStillOpen) {
+  std::ofstream(In("taken.manus")) << "x";
+  CFileDialog save(FALSE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
+  Prepare(save);
+  std::vector<std::string> questions;
+  SetMessageBoxResponder([&](HWND, const char* text, const char*, UINT type) {
+    questions.push_back(text);
+    EXPECT_EQ(type & MB_TYPEMASK, MB_YESNO);
+    return IDNO;
+  });
+  QFileDialog* first = nullptr;
+  AnswerRealDialog({[&](QFileDialog* dialog) {
+                      first = dialog;
+                      dialog->setDirectory(folder.path());
+                      dialog->selectFile("taken");
+                      static_cast<QDialog*>(dialog)->accept();
+                    },
+                    [&](QFileDialog* dialog) {
+                      // "No" kept this dialog open; the user types another name.
+                      EXPECT_EQ(dialog, first);
+                      EXPECT_EQ(questions.size(), 1u);
+                      dialog->findChild<QAbstractItemView*>("listView")->clearSelection();
+                      dialog->findChild<QLineEdit*>("fileNameEdit")->setText("fresh");
+                      static_cast<QDialog*>(dialog)->accept();
+                    }});
+  ASSERT_EQ(save.DoModal(), IDOK);
+  EXPECT_TRUE(pending.empty());
+  ASSERT_EQ(questions.size(), 1u);
+  EXPECT_NE(questions[0].find(In("taken.manus")), std::string::npos);
+  EXPECT_EQ(std::string(save.GetPathName()), In("fresh.manus"));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // A resizable main window from template 102: size and move messages, the picture area
 // as a window the device layer presents into, icons and the minimised picture, and a
 // tool dialog owned by it.
+#include <QScreen>
 #include <vector>
 
 #include "FrameworkFixture.h"
@@ -261,11 +262,37 @@ TEST_F(MainWindowTest, ToolDialogIsOwnedAndOpensBesideItsOwner) {
   EXPECT_EQ(toolWindow->pos(), QPoint(ownerFrame.right() + 1, ownerFrame.top()));
   tool.ShowWindow(SW_SHOWNORMAL);
   EXPECT_TRUE(tool.IsWindowVisible());
+}
 
-  // A second tool window opens right of the first, so neither hides the other.
-  CDialog second;
-  ASSERT_TRUE(second.Create(IDD_MATERIAL_DIALOG, &dlg));
-  EXPECT_EQ(WidgetOf(&second)->pos().x(), toolWindow->frameGeometry().right() + 1);
+TEST_F(MainWindowTest, ToolWindowsOpenWhollyOnTheScreenWhereverTheOwnerIs) {
+  QWidget* owner = WidgetOf(&dlg);
+  const QRect screen = owner->screen()->availableGeometry();
+  const QSize size = owner->frameGeometry().size();
+  const int midX = screen.center().x() - size.width() / 2;
+  const int midY = screen.center().y() - size.height() / 2;
+  const QPoint places[] = {{screen.left(), midY},
+                           {screen.right() + 1 - size.width(), midY},
+                           {midX, screen.top()},
+                           {midX, screen.bottom() + 1 - size.height()}};
+  for (const QPoint& place : places) {
+    owner->move(place);
+    // Both tool windows, the second opening beside the first.
+    CDialog shape;
+    CDialog material;
+    ASSERT_TRUE(shape.Create(IDD_SHAPE_DIALOG, &dlg));
+    shape.ShowWindow(SW_SHOWNORMAL);
+    ASSERT_TRUE(material.Create(IDD_MATERIAL_DIALOG, &dlg));
+    for (CDialog* tool : {&shape, &material}) {
+      const QRect frame = WidgetOf(tool)->frameGeometry();
+      EXPECT_TRUE(screen.contains(frame)) << "owner at " << place.x() << "," << place.y()
+                                          << ": tool at " << frame.x() << "," << frame.y();
+    }
+  }
+  // With room to the right of the owner, the first tool window opens there, level with it.
+  owner->move(screen.topLeft());
+  CDialog beside;
+  ASSERT_TRUE(beside.Create(IDD_SHAPE_DIALOG, &dlg));
+  EXPECT_EQ(WidgetOf(&beside)->pos(), QPoint(owner->frameGeometry().right() + 1, screen.top()));
 }
 
 }  // namespace

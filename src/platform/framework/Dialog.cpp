@@ -6,6 +6,7 @@
 
 #include "platform/framework/DialogTemplate.h"
 #include "platform/framework/WinApp.h"
+#include "platform/framework/qt/DevicePixels.h"
 #include "platform/framework/qt/DialogWindow.h"
 
 namespace {
@@ -83,7 +84,11 @@ void CDialog::OnCancel() {
 }
 
 void CDialog::MapDialogRect(LPRECT rect) const {
-  if (rect) *rect = DialogUnitsToPixels(*rect, m_BaseUnits);
+  // The window lays its controls out in logical pixels; the program counts device pixels.
+  NativeWindow* native = NativeWindow::FromHandle(m_hWnd);
+  if (rect)
+    *rect = ToDevice(DialogUnitsToPixels(*rect, m_BaseUnits),
+                     DeviceRatio(native ? native->Widget() : nullptr));
 }
 
 void CDialog::GotoDlgCtrl(CWnd* control) {
@@ -120,5 +125,7 @@ SIZE DialogBaseUnits(LPCSTR fontFace, int pointSize) {
   // Without a running window system there is no font to measure; the original
   // platform's classic units for its 8-point dialog font stand in.
   if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return SIZE{6, 13};
-  return MeasureBaseUnits(DialogFont(fontFace, pointSize));
+  const SIZE logical = MeasureBaseUnits(DialogFont(fontFace, pointSize));
+  const double ratio = DeviceRatio(nullptr);
+  return SIZE{ToDevice(logical.cx, ratio), ToDevice(logical.cy, ratio)};
 }

@@ -52,7 +52,7 @@ class CDialog : public CWnd {
   // Ends the dialog: the result is kept and the modeless window is hidden.
   void EndDialog(int result);
   int GetResult() const { return m_nModalResult; }
-  // Dialog units to pixels with this dialog's font.
+  // Dialog units to device pixels with this dialog's font at the screen's scale.
   void MapDialogRect(LPRECT rect) const;
   void GotoDlgCtrl(CWnd* control);
   BOOL OnCmdMsg(UINT id, int code) override;
@@ -70,11 +70,11 @@ class CDialog : public CWnd {
   DECLARE_MESSAGE_MAP()
 
  private:
-  SIZE m_BaseUnits{0, 0};
+  SIZE m_BaseUnits{0, 0};  // in logical pixels, as the window lays out its controls
 };
 
 // The base units (pixels per 4 horizontal and 8 vertical dialog units) of a dialog
 // font, measured like the original platform: the average width of the 52 letters and
 // the character height. "MS Sans Serif" is drawn with a metric-compatible sans font
-// where one is installed, else with DejaVu Sans.
+// where one is installed, else with DejaVu Sans. In device pixels on the primary screen.
 SIZE DialogBaseUnits(LPCSTR fontFace, int pointSize);

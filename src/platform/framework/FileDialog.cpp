@@ -3,6 +3,10 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -49,14 +53,88 @@ std::string WithDefaultExtension(const std::string& path, const std::string& ext
   return path + "." + extension;
 }
 
-std::optional<std::string> RunQtFileDialog(const FileDialogRequest& request, HWND owner) {
+// What a real dialog answered: the path, the filter chosen, and whether the dialog itself
+// already asked before replacing that path.
+struct DialogAnswer {
+  std::string path;
+  int filterIndex = 0;
+  bool askedBeforeReplacing = false;
+};
+
+std::string ReplaceQuestion(const std::string& path) {
+  return path + " already exists.\nDo you want to replace it?";
+}
+
+// The program reads and writes no settings, but Qt's own dialog keeps its history in the
+// user's QtProject.conf: its settings go to a folder of this process's own, removed at exit.
+void KeepQtSettingsPrivate() {
+  static QTemporaryDir folder;
+  static const bool redirected = [] {
+    if (!folder.isValid()) return false;
+    for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat}) {
+      for (const QSettings::Scope scope : {QSettings::UserScope, QSettings::SystemScope})
+        QSettings::setPath(format, scope, folder.path());
+    }
+    return true;
+  }();
+  (void)redirected;
+}
+
+// A headless platform has no desktop and so no desktop dialog; tests run there. Elsewhere
+// Qt shows the desktop's dialog (its platform theme or the desktop portal) where there is one.
+bool HeadlessPlatform() {
+  const QString platform = QGuiApplication::platformName();
+  return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
+}
+
+// Qt's own dialog asks before replacing a file while it is still open, so that "No" goes
+// back to it with the name still typed. A desktop's dialog asks by itself.
+class ReplacePromptingDialog : public QFileDialog {
+ public:
+  ReplacePromptingDialog(QWidget* parent, const QString& title, HWND owner, bool ask)
+      : QFileDialog(parent, title), m_Owner(owner), m_Ask(ask) {}
+  bool Asked() const { return m_Asked; }
+
+  void accept() override {
+    const QStringList files = selectedFiles();
+    if (m_Ask && testOption(DontUseNativeDialog) && !files.isEmpty()) {
+      const QFileInfo chosen(files.first());
+      if (chosen.exists() && !chosen.isDir()) {
+        const std::string question = ReplaceQuestion(FromQt(chosen.absoluteFilePath()));
+        if (MessageBoxA(m_Owner, question.c_str(), FromQt(windowTitle()).c_str(),
+                        MB_YESNO | MB_ICONEXCLAMATION) != IDYES) {
+          return;
+        }
+        m_Asked = true;
+      }
+    }
+    QFileDialog::accept();
+  }
+
+ private:
+  HWND m_Owner;
+  bool m_Ask;
+  bool m_Asked = false;
+};
+
+std::optional<DialogAnswer> RunQtFileDialog(const FileDialogRequest& request, HWND owner) {
+  KeepQtSettingsPrivate();
   NativeWindow* native = NativeWindow::FromHandle(owner);
-  QFileDialog dialog(native ? native->Widget()->window() : nullptr, ToQt(request.title));
-  // The desktop's own dialog may not exist here; the prompts are ours.
-  dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+  const bool askBeforeReplacing = !request.open && (request.flags & OFN_OVERWRITEPROMPT);
+  ReplacePromptingDialog dialog(native ? native->Widget()->window() : nullptr, ToQt(request.title),
+                                owner, askBeforeReplacing);
+  // The filters are shown as the program describes them; Qt would add the patterns.
+  QFileDialog::Options options = QFileDialog::HideNameFilterDetails;
+  if (HeadlessPlatform()) {
+    options |= QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite;
+  } else if (!askBeforeReplacing) {
+    options |= QFileDialog::DontConfirmOverwrite;
+  }
+  dialog.setOptions(options);
   dialog.setAcceptMode(request.open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
   dialog.setFileMode(request.open && (request.flags & OFN_FILEMUSTEXIST) ? QFileDialog::ExistingFile
                                                                          : QFileDialog::AnyFile);
+  dialog.setDefaultSuffix(ToQt(request.defaultExtension));
   QStringList nameFilters;
   for (const auto& [description, patterns] : request.filters) {
     QString qtPatterns = ToQt(patterns);
@@ -72,7 +150,18 @@ std::optional<std::string> RunQtFileDialog(const FileDialogRequest& request, HWN
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   const QStringList chosen = dialog.selectedFiles();
   if (chosen.isEmpty()) return std::nullopt;
-  return FromQt(chosen.first());
+  DialogAnswer answer;
+  answer.path = FromQt(chosen.first());
+  // Qt names the filter chosen by the whole filter or, with the details hidden, by its
+  // description alone.
+  const QString filter = dialog.selectedNameFilter().trimmed();
+  for (int i = 0; i < static_cast<int>(request.filters.size()); ++i) {
+    if (filter == nameFilters[i] || filter == ToQt(request.filters[i].first).trimmed())
+      answer.filterIndex = i;
+  }
+  // A desktop dialog asked about the name it returned; Qt's own asked above.
+  answer.askedBeforeReplacing = askBeforeReplacing && (dialog.Asked() || !HeadlessPlatform());
+  return answer;
 }
 
 }  // namespace
@@ -129,18 +218,25 @@ int CFileDialog::DoModal() {
   }
 
   for (;;) {
-    const std::optional<std::string> answer =
-        TestResponder() ? TestResponder()(request) : RunQtFileDialog(request, owner);
-    if (!answer || answer->empty()) return IDCANCEL;
-    const QString absolute = QDir(ToQt(request.folder)).absoluteFilePath(ToQt(*answer));
+    std::optional<DialogAnswer> answer;
+    if (TestResponder()) {
+      if (std::optional<std::string> typed = TestResponder()(request))
+        answer = DialogAnswer{*typed, request.filterIndex, false};
+    } else {
+      answer = RunQtFileDialog(request, owner);
+    }
+    if (!answer || answer->path.empty()) return IDCANCEL;
+    const QString absolute = QDir(ToQt(request.folder)).absoluteFilePath(ToQt(answer->path));
     const std::string path =
         WithDefaultExtension(FromQt(QDir::cleanPath(absolute)), request.defaultExtension);
     const QFileInfo chosen(ToQt(path));
     request.folder = FromQt(chosen.absolutePath());
     request.fileName = FromQt(chosen.fileName());
+    request.filterIndex = answer->filterIndex;
 
-    if (!request.open && (request.flags & OFN_OVERWRITEPROMPT) && chosen.exists()) {
-      const std::string question = path + " already exists.\nDo you want to replace it?";
+    const bool asked = answer->askedBeforeReplacing && FromQt(QDir::cleanPath(absolute)) == path;
+    if (!request.open && (request.flags & OFN_OVERWRITEPROMPT) && chosen.exists() && !asked) {
+      const std::string question = ReplaceQuestion(path);
       if (MessageBoxA(owner, question.c_str(), request.title.c_str(),
                       MB_YESNO | MB_ICONEXCLAMATION) != IDYES) {
         continue;
@@ -154,6 +250,8 @@ int CFileDialog::DoModal() {
     // A path that does not fit the caller's buffer is a failure, not a cut-off name.
     if (path.size() + 1 > m_ofn.nMaxFile) return IDCANCEL;
     std::memcpy(m_ofn.lpstrFile, path.c_str(), path.size() + 1);
+    // The filter chosen is offered again next time, with the file.
+    m_ofn.nFilterIndex = static_cast<DWORD>(request.filterIndex + 1);
     const size_t nameStart = path.find_last_of('/') + 1;
     const size_t dot = path.find_last_of('.');
     m_ofn.nFileOffset = static_cast<WORD>(std::min<size_t>(nameStart, 0xFFFF));

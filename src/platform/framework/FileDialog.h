@@ -6,7 +6,10 @@
 // GetPathName(), or IDCANCEL. A name typed without an extension gets ".<default
 // extension>"; with OFN_OVERWRITEPROMPT, Save As asks before choosing an existing file
 // (No goes back to the dialog); with OFN_FILEMUSTEXIST, Open refuses a missing file the
-// same way. The dialog object remembers the last path chosen and offers it next time.
+// same way. The dialog object remembers the last path and filter chosen and offers them
+// next time (m_ofn.nFilterIndex). The dialog is the desktop's own where it has one, else
+// Qt's; filters show the program's descriptions as they are, and the program's settings
+// stay untouched (Qt's own dialog keeps no history in the user's configuration).
 //
 // Tests answer the dialog with SetTestResponder instead of a user: the responder gets
 // what the dialog would show and returns the name typed (relative names count from the

@@ -3,6 +3,8 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <cstdio>
+#include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -129,6 +131,75 @@ void PostQuitMessage(int exitCode) {
   }
 }
 
+namespace {
+
+std::string& ProgramName() {
+  static std::string name = "program";
+  return name;
+}
+
+bool IsSet(const char* variable) {
+  const char* value = std::getenv(variable);
+  return value && *value;
+}
+
+// Why the platform Qt is about to load has no display, or empty when it has one (or needs
+// none, as the offscreen platform). Qt itself would abort the process instead.
+std::string MissingDisplay() {
+  const char* requested = std::getenv("QT_QPA_PLATFORM");
+  if (!requested || !*requested) {
+    if (IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY")) return {};
+    return "no display (DISPLAY and WAYLAND_DISPLAY are not set)";
+  }
+  // A list of platforms to try in turn, each perhaps with options after a colon.
+  std::string reason;
+  std::stringstream list(requested);
+  for (std::string entry; std::getline(list, entry, ';');) {
+    const std::string platform = entry.substr(0, entry.find(':'));
+    if (platform == "xcb") {
+      if (IsSet("DISPLAY")) return {};
+      reason = "no X display (DISPLAY is not set)";
+    } else if (platform.rfind("wayland", 0) == 0) {
+      if (IsSet("WAYLAND_DISPLAY")) return {};
+      reason = "no Wayland display (WAYLAND_DISPLAY is not set)";
+    } else if (!platform.empty()) {
+      return {};
+    }
+  }
+  return reason;
+}
+
+// While Qt starts, its messages wait here: a platform that cannot start ends the process
+// with one line of our own instead of Qt's abort; otherwise they are passed on.
+struct StartupMessages {
+  QtMessageHandler previous = nullptr;
+  struct Message {
+    QtMsgType type;
+    std::string category;
+    QString text;
+  };
+  std::vector<Message> held;
+};
+
+StartupMessages& Held() {
+  static StartupMessages messages;
+  return messages;
+}
+
+void HoldStartupMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (type != QtFatalMsg) {
+    Held().held.push_back({type, context.category ? context.category : "", text});
+    return;
+  }
+  const char* display = std::getenv("DISPLAY");
+  std::fprintf(stderr, "%s: cannot open the display%s%s\n", ProgramName().c_str(),
+               display && *display ? " " : "", display && *display ? display : "");
+  std::fflush(stderr);
+  std::_Exit(1);
+}
+
+}  // namespace
+
 BOOL AfxWinInit(int argc, char** argv) {
   if (QCoreApplication* existing = QCoreApplication::instance()) {
     if (!qobject_cast<QApplication*>(existing)) {
@@ -137,17 +208,36 @@ BOOL AfxWinInit(int argc, char** argv) {
       return FALSE;
     }
   } else {
+    if (argc > 0 && argv && argv[0] && *argv[0]) {
+      const std::string path = argv[0];
+      ProgramName() = path.substr(path.find_last_of('/') + 1);
+    }
+    if (const std::string missing = MissingDisplay(); !missing.empty()) {
+      std::fprintf(stderr, "%s: cannot show a window: %s\n", ProgramName().c_str(),
+                   missing.c_str());
+      return FALSE;
+    }
+    // The program takes no arguments, so none reaches Qt (which would act on -platform,
+    // -stylesheet, -qwindowgeometry and the like): Qt sees the program's name alone.
     // QApplication keeps references to argc and argv for its whole life.
-    static int storedArgc = 0;
-    static std::vector<std::string> storedArgs;
-    static std::vector<char*> storedArgv;
-    for (int i = 0; i < argc && argv; ++i) storedArgs.emplace_back(argv[i] ? argv[i] : "");
-    if (storedArgs.empty()) storedArgs.emplace_back("quennet");
-    for (std::string& arg : storedArgs) storedArgv.push_back(arg.data());
-    storedArgv.push_back(nullptr);
-    storedArgc = static_cast<int>(storedArgs.size());
+    static std::string storedName;
+    static char* storedArgv[2] = {nullptr, nullptr};
+    static int storedArgc = 1;
+    storedName = argc > 0 && argv && argv[0] ? argv[0] : ProgramName();
+    storedArgv[0] = storedName.data();
+    Held().previous = qInstallMessageHandler(HoldStartupMessage);
     // Lives until the process ends; windows may outlive the application object.
-    new QApplication(storedArgc, storedArgv.data());
+    new QApplication(storedArgc, storedArgv);
+    qInstallMessageHandler(Held().previous);
+    for (const StartupMessages::Message& message : Held().held) {
+      const QMessageLogContext context(nullptr, 0, nullptr, message.category.c_str());
+      if (Held().previous) {
+        Held().previous(message.type, context, message.text);
+      } else {
+        std::fprintf(stderr, "%s\n", message.text.toLocal8Bit().constData());
+      }
+    }
+    Held().held.clear();
   }
   // Our own loop decides when the program ends.
   QApplication::setQuitOnLastWindowClosed(false);
@@ -163,7 +253,9 @@ int AfxWinMain(int argc, char** argv) {
                  "derived from CWinApp.\n");
     return -1;
   }
-  if (!AfxWinInit(argc, argv) || !app->InitApplication()) return -1;
+  // Without a window system there is nothing to run; AfxWinInit has said why.
+  if (!AfxWinInit(argc, argv)) return 1;
+  if (!app->InitApplication()) return -1;
   if (!app->InitInstance()) {
     if (app->m_pMainWnd) app->m_pMainWnd->DestroyWindow();
     const int exitCode = app->ExitInstance();

@@ -56,8 +56,12 @@ HINSTANCE AfxGetInstanceHandle();
 void PostQuitMessage(int exitCode);
 
 // Starts the window system (once per process; later calls do nothing) and installs
-// the framework's modal message box. Tests call it to get a working framework.
+// the framework's modal message box. Tests call it to get a working framework. Qt gets
+// the program's name alone, never its arguments. Without a display to show windows on it
+// prints one line saying so and returns FALSE (or ends the process with 1 when Qt finds
+// out itself).
 BOOL AfxWinInit(int argc, char** argv);
-// The framework's entry: AfxWinInit, InitApplication, InitInstance, Run. If
-// InitInstance fails, the main window is destroyed and ExitInstance's code returned.
+// The framework's entry: AfxWinInit, InitApplication, InitInstance, Run. Without a window
+// system it returns 1. If InitInstance fails, the main window is destroyed and
+// ExitInstance's code returned.
 int AfxWinMain(int argc, char** argv);

@@ -17,31 +17,31 @@ void OffscreenWindow::Resize(int width, int height) {
 }
 
 bool OffscreenWindow::PresentImage(const uint32_t* pixels, int pitch, const RECT& src, POINT dst) {
-  if (!pixels) return false;
-  // Clip the destination to the client area and shift the source to match.
-  int sx = src.left, sy = src.top, dx = dst.x, dy = dst.y;
-  int w = src.right - src.left, h = src.bottom - src.top;
-  if (dx < 0) {
-    sx -= dx;
-    w += dx;
-    dx = 0;
-  }
-  if (dy < 0) {
-    sy -= dy;
-    h += dy;
-    dy = 0;
-  }
-  w = std::min(w, m_Width - dx);
-  h = std::min(h, m_Height - dy);
-  if (w <= 0 || h <= 0) return false;
-  for (int y = 0; y < h; ++y) {
-    const auto* row = reinterpret_cast<const uint32_t*>(reinterpret_cast<const uint8_t*>(pixels) +
-                                                        static_cast<ptrdiff_t>(sy + y) * pitch);
-    std::copy(row + sx, row + sx + w,
-              m_Pixels.begin() + static_cast<ptrdiff_t>(dy + y) * m_Width + dx);
+  RECT part = src;
+  if (!pixels || !ClipToClient(ClientSize(), part, dst)) return false;
+  const int w = part.right - part.left;
+  for (int y = 0; y < part.bottom - part.top; ++y) {
+    const auto* row = reinterpret_cast<const uint32_t*>(
+        reinterpret_cast<const uint8_t*>(pixels) + static_cast<ptrdiff_t>(part.top + y) * pitch);
+    std::copy(row + part.left, row + part.left + w,
+              m_Pixels.begin() + static_cast<ptrdiff_t>(dst.y + y) * m_Width + dst.x);
   }
   ++m_PresentCount;
   return true;
+}
+
+bool ClipToClient(SIZE client, RECT& src, POINT& dst) {
+  if (dst.x < 0) {
+    src.left -= dst.x;
+    dst.x = 0;
+  }
+  if (dst.y < 0) {
+    src.top -= dst.y;
+    dst.y = 0;
+  }
+  src.right = std::min<LONG>(src.right, src.left + (client.cx - dst.x));
+  src.bottom = std::min<LONG>(src.bottom, src.top + (client.cy - dst.y));
+  return src.left >= 0 && src.top >= 0 && src.right > src.left && src.bottom > src.top;
 }
 
 BOOL GetClientRect(HWND window, RECT* rect) {

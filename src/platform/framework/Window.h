@@ -47,6 +47,11 @@ class OffscreenWindow : public WindowObject {
   int m_PresentCount = 0;
 };
 
+// Clips the part src of an image, to be shown at dst, to a client area of the given size:
+// src and dst shrink and move together. False when nothing of it falls inside (or src
+// starts outside the image).
+bool ClipToClient(SIZE client, RECT& src, POINT& dst);
+
 BOOL GetClientRect(HWND window, RECT* rect);
 BOOL ClientToScreen(HWND window, POINT* point);
 BOOL IsWindow(HWND window);

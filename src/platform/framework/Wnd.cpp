@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/framework/WinApp.h"
+#include "platform/framework/qt/DevicePixels.h"
 #include "platform/framework/qt/NativeWindow.h"
 
 namespace {
@@ -188,8 +189,8 @@ void CWnd::ClientToScreen(LPRECT rect) const {
 void CWnd::ScreenToClient(LPPOINT point) const {
   QWidget* widget = WidgetOf(m_hWnd);
   if (!widget || !point) return;
-  const QPoint local = widget->mapFromGlobal(QPoint(point->x, point->y));
-  *point = POINT{local.x(), local.y()};
+  const double ratio = DeviceRatio(widget);
+  *point = ToDevice(widget->mapFromGlobal(ToLogical(*point, ratio)), ratio);
 }
 
 void CWnd::ScreenToClient(LPRECT rect) const {
@@ -201,13 +202,15 @@ void CWnd::ScreenToClient(LPRECT rect) const {
 BOOL CWnd::SetWindowPos(const CWnd* insertAfter, int x, int y, int cx, int cy, UINT flags) {
   QWidget* widget = WidgetOf(m_hWnd);
   if (!widget) return FALSE;
-  if (!(flags & SWP_NOMOVE)) widget->move(x, y);
+  const double ratio = DeviceRatio(widget);
+  if (!(flags & SWP_NOMOVE)) widget->move(ToLogical(POINT{x, y}, ratio));
   if (!(flags & SWP_NOSIZE)) {
     // cx, cy is the whole window; Qt sizes the client area.
     const QSize frameExtra = widget->isWindow() && widget->isVisible()
                                  ? widget->frameGeometry().size() - widget->size()
                                  : QSize(0, 0);
-    widget->resize(std::max(0, cx - frameExtra.width()), std::max(0, cy - frameExtra.height()));
+    widget->resize(std::max(0, ToLogical(cx, ratio) - frameExtra.width()),
+                   std::max(0, ToLogical(cy, ratio) - frameExtra.height()));
   }
   if (!(flags & SWP_NOZORDER) && insertAfter) {
     if (insertAfter == &wndTop) {
@@ -238,8 +241,7 @@ void CWnd::InvalidateRect(LPCRECT rect, BOOL /*erase*/) {
   QWidget* widget = WidgetOf(m_hWnd);
   if (!widget) return;
   if (rect) {
-    widget->update(
-        QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top));
+    widget->update(ToLogicalCovering(*rect, DeviceRatio(widget)));
   } else {
     widget->update();
   }
@@ -496,7 +498,7 @@ BOOL GetWindowRect(HWND window, LPRECT rect) {
   }
   const QRect area = widget->isWindow() ? widget->frameGeometry()
                                         : QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size());
-  *rect = RECT{area.left(), area.top(), area.left() + area.width(), area.top() + area.height()};
+  *rect = ToDevice(area, DeviceRatio(widget));
   return TRUE;
 }
 

@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QRegularExpressionValidator>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <algorithm>
 
 namespace {
@@ -89,6 +91,9 @@ void EditWindow::SetText(const QString& text) {
   {
     const QSignalBlocker quiet(this);
     setText(text);
+    // A text set by the program shows from its start, as the original edit does; Qt would
+    // scroll to its end.
+    setCursorPosition(0);
   }
   // Setting the text notifies at once, changed or not.
   NotifyParent(EN_CHANGE);
@@ -179,8 +184,27 @@ LRESULT SliderWindow::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void SliderWindow::paintEvent(QPaintEvent* event) {
-  DispatchPaint(event, [this, event] {
-    QSlider::paintEvent(event);
+  DispatchPaint(event, [this] {
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    option.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderHandle;
+    if (tickPosition() != NoTicks) option.subControls |= QStyle::SC_SliderTickmarks;
+    if (isSliderDown()) {
+      option.activeSubControls = QStyle::SC_SliderHandle;
+      option.state |= QStyle::State_Sunken;
+    }
+    if (orientation() == Qt::Vertical) {
+      // Styles fill the groove from the minimum's end, which is the top here, so the fill
+      // would read opposite to the value the top stands for. Drawn mirrored, the thumb
+      // stays where it is and the fill rises from the bottom.
+      option.upsideDown = !option.upsideDown;
+      option.sliderPosition = option.minimum + option.maximum - option.sliderPosition;
+      option.sliderValue = option.minimum + option.maximum - option.sliderValue;
+    }
+    {
+      QPainter painter(this);
+      style()->drawComplexControl(QStyle::CC_Slider, &option, &painter, this);
+    }
     if (Style() & WS_BORDER) {
       QPainter painter(this);
       painter.setPen(palette().color(QPalette::WindowText));

@@ -78,13 +78,7 @@ DialogWindow::DialogWindow(QWidget* owner, const DialogTemplate& t)
   QPoint position = area.topLeft();
   if (owner && !(t.style & DS_ABSALIGN)) {
     if (area.topLeft().isNull()) {
-      const QWidget* top = owner->window();
-      int right = top->frameGeometry().right() + 1;
-      for (const QWidget* other : QApplication::topLevelWidgets()) {
-        if (other != this && other->parentWidget() == owner && other->isVisible())
-          right = std::max(right, other->frameGeometry().right() + 1);
-      }
-      position = QPoint(right, top->frameGeometry().top());
+      position = BesideOwner(owner, area.size());
     } else {
       position += owner->mapToGlobal(QPoint(0, 0));
     }
@@ -96,7 +90,46 @@ DialogWindow::DialogWindow(QWidget* owner, const DialogTemplate& t)
                                   : QRect();
     position = around.center() - QPoint(area.width() / 2, area.height() / 2);
   }
+  // A tool window that opens off the screen looks as if its button did nothing.
+  if (owner) position = InsideScreen(position, area.size(), owner->window());
   move(position);
+}
+
+QPoint DialogWindow::BesideOwner(const QWidget* owner, QSize client) const {
+  const QWidget* top = owner->window();
+  int left = top->frameGeometry().left();
+  int right = top->frameGeometry().right() + 1;
+  for (const QWidget* other : QApplication::topLevelWidgets()) {
+    if (other == this || other->parentWidget() != owner || !other->isVisible()) continue;
+    left = std::min(left, other->frameGeometry().left());
+    right = std::max(right, other->frameGeometry().right() + 1);
+  }
+  // Right of the owner and its tool windows; left of them where the screen ends first.
+  const QRect available = AvailableArea(top);
+  const int width = client.width() + FrameExtra(top).width();
+  const bool fitsRight = right + width <= available.right() + 1;
+  const bool fitsLeft = left - width >= available.left();
+  return QPoint(fitsRight || !fitsLeft ? right : left - width, top->frameGeometry().top());
+}
+
+QSize DialogWindow::FrameExtra(const QWidget* shown) {
+  // A window's frame is known once it is shown; the owner's stands in for a new window's.
+  return shown->isVisible() ? shown->frameGeometry().size() - shown->size() : QSize(0, 0);
+}
+
+QRect DialogWindow::AvailableArea(const QWidget* near) {
+  const QScreen* screen = QGuiApplication::screenAt(near->frameGeometry().center());
+  if (!screen) screen = near->screen();
+  return screen ? screen->availableGeometry() : QRect();
+}
+
+QPoint DialogWindow::InsideScreen(QPoint position, QSize client, const QWidget* owner) {
+  const QRect available = AvailableArea(owner);
+  if (available.isEmpty()) return position;
+  const QSize frame = client + FrameExtra(owner);
+  const int x = std::min(position.x(), available.right() + 1 - frame.width());
+  const int y = std::min(position.y(), available.bottom() + 1 - frame.height());
+  return QPoint(std::max(x, available.left()), std::max(y, available.top()));
 }
 
 QRect DialogWindow::ToPixels(short x, short y, short cx, short cy) const {

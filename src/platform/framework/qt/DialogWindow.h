@@ -33,6 +33,12 @@ class DialogWindow : public NativeWidget<QWidget> {
 
  private:
   void SendCommand(int id, HWND control);
+  // Where a tool window whose template gives no place opens: beside its owner.
+  QPoint BesideOwner(const QWidget* owner, QSize client) const;
+  static QSize FrameExtra(const QWidget* shown);
+  static QRect AvailableArea(const QWidget* near);
+  // The frame's top-left corner moved so that the whole window is on the owner's screen.
+  static QPoint InsideScreen(QPoint position, QSize client, const QWidget* owner);
 
   SIZE m_BaseUnits;
   bool m_WasMinimized = false;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/framework/IconResource.h"
+#include "platform/framework/qt/DevicePixels.h"
 #include "platform/framework/qt/NativeWindow.h"
 
 namespace {
@@ -53,24 +54,29 @@ HICON LoadIconA(HINSTANCE /*instance*/, LPCSTR name) {
 
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon) {
   if (!dc || !dc->painter || !icon) return FALSE;
-  dc->painter->drawPixmap(x, y, icon->icon.pixmap(kLargeIcon, kLargeIcon));
+  // The device context counts in device pixels; the icon is drawn at its large size there.
+  const int size = GetSystemMetrics(SM_CXICON);
+  dc->painter->drawPixmap(QRect(x, y, size, size), icon->icon.pixmap(QSize(size, size), 1.0));
   return TRUE;
 }
 
 int GetSystemMetrics(int index) {
+  // In device pixels, as the rest of the framework reports them.
+  const double ratio = DeviceRatio(nullptr);
   switch (index) {
     case SM_CXICON:
     case SM_CYICON:
-      return kLargeIcon;
+      return ToDevice(kLargeIcon, ratio);
     case SM_CXSMICON:
     case SM_CYSMICON:
-      return kSmallIcon;
+      return ToDevice(kSmallIcon, ratio);
     case SM_CXSCREEN:
     case SM_CYSCREEN: {
       const QScreen* screen =
           QGuiApplication::instance() ? QGuiApplication::primaryScreen() : nullptr;
       if (!screen) return 0;
-      return index == SM_CXSCREEN ? screen->geometry().width() : screen->geometry().height();
+      return ToDevice(
+          index == SM_CXSCREEN ? screen->geometry().width() : screen->geometry().height(), ratio);
     }
     default:
       return 0;

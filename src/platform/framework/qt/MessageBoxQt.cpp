@@ -66,7 +66,9 @@ int ResultFor(QMessageBox::StandardButton button) {
 
 int QtMessageBox(HWND owner, const char* text, const char* caption, UINT type) {
   NativeWindow* native = NativeWindow::FromHandle(owner);
-  QWidget* parent = native ? native->Widget()->window() : nullptr;
+  // A box asked while a modal dialog runs (a file dialog) belongs over that dialog.
+  QWidget* parent = QApplication::activeModalWidget();
+  if (!parent && native) parent = native->Widget()->window();
   QMessageBox box(IconFor(type), QString::fromLocal8Bit(caption ? caption : ""),
                   QString::fromLocal8Bit(text ? text : ""), ButtonsFor(type), parent);
   box.setTextFormat(Qt::PlainText);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/framework/qt/DevicePixels.h"
 #include "platform/framework/qt/Icon.h"
 
 NativeWindow::NativeWindow(QWidget* widget, WindowKind kind, int id, DWORD style, DWORD exStyle)
@@ -101,7 +102,9 @@ LRESULT NativeWindow::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ICONERASEBKGND: {
       auto* dc = reinterpret_cast<HDC>(wParam);
       if (!dc || !dc->painter) return FALSE;
-      dc->painter->fillRect(m_Widget->rect(), m_Widget->palette().window());
+      // The device context counts in device pixels.
+      const SIZE client = ClientSize();
+      dc->painter->fillRect(QRect(0, 0, client.cx, client.cy), m_Widget->palette().window());
       return TRUE;
     }
     default:
@@ -125,68 +128,63 @@ UINT NativeWindow::SizeType() const {
 
 void NativeWindow::GeometryChanged(bool force) {
   const QSize size = m_Widget->size();
+  const double ratio = DeviceRatio(m_Widget);
   if (force || size != m_LastSize) {
     m_LastSize = size;
+    const SIZE client = ToDevice(size, ratio);
     Send(WM_SIZE, SizeType(),
-         MAKELPARAM(static_cast<unsigned>(size.width()), static_cast<unsigned>(size.height())));
+         MAKELPARAM(static_cast<unsigned>(client.cx), static_cast<unsigned>(client.cy)));
   }
   // A top-level window reports its client origin on the screen, a control its position
   // in the parent's client area.
   const QPoint pos = m_Widget->isWindow() ? m_Widget->mapToGlobal(QPoint(0, 0)) : m_Widget->pos();
   if (pos != m_LastPos) {
     m_LastPos = pos;
-    Send(WM_MOVE, 0, MAKELPARAM(static_cast<unsigned>(pos.x()), static_cast<unsigned>(pos.y())));
+    const POINT at = ToDevice(pos, ratio);
+    Send(WM_MOVE, 0, MAKELPARAM(static_cast<unsigned>(at.x), static_cast<unsigned>(at.y)));
   }
 }
 
 SIZE NativeWindow::ClientSize() const {
-  return SIZE{m_Widget->width(), m_Widget->height()};
+  return ToDevice(m_Widget->size(), DeviceRatio(m_Widget));
 }
 
 POINT NativeWindow::ClientOrigin() const {
-  const QPoint origin = m_Widget->mapToGlobal(QPoint(0, 0));
-  return POINT{origin.x(), origin.y()};
+  return ToDevice(m_Widget->mapToGlobal(QPoint(0, 0)), DeviceRatio(m_Widget));
 }
 
 bool NativeWindow::PresentImage(const uint32_t* pixels, int pitch, const RECT& src, POINT dst) {
   if (!pixels) return false;
-  const QSize size = m_Widget->size();
+  // The backing image holds the window's device pixels, so the picture is shown pixel for
+  // pixel whatever the screen's scale.
+  const double ratio = DeviceRatio(m_Widget);
+  const SIZE client = ClientSize();
+  const QSize size(client.cx, client.cy);
   if (size.isEmpty()) return false;
-  if (m_Backing.size() != size) {
+  if (m_Backing.size() != size || m_Backing.devicePixelRatio() != ratio) {
     // Keep what was shown where it still fits, as a window does until it is redrawn.
     QImage resized(size, QImage::Format_RGB32);
     resized.fill(Qt::black);
-    if (!m_Backing.isNull()) {
+    resized.setDevicePixelRatio(ratio);
+    if (!m_Backing.isNull() && m_Backing.devicePixelRatio() == ratio) {
       QPainter copy(&resized);
       copy.drawImage(0, 0, m_Backing);
     }
     m_Backing = std::move(resized);
-    m_Presented &= QRegion(QRect(QPoint(0, 0), size));
+    m_Presented &= QRegion(m_Widget->rect());
   }
-  // Clip the destination to the client area and shift the source to match.
-  int sx = src.left, sy = src.top, dx = dst.x, dy = dst.y;
-  int w = src.right - src.left, h = src.bottom - src.top;
-  if (dx < 0) {
-    sx -= dx;
-    w += dx;
-    dx = 0;
-  }
-  if (dy < 0) {
-    sy -= dy;
-    h += dy;
-    dy = 0;
-  }
-  w = std::min(w, size.width() - dx);
-  h = std::min(h, size.height() - dy);
-  if (w <= 0 || h <= 0 || sx < 0 || sy < 0) return false;
-  for (int y = 0; y < h; ++y) {
-    const auto* row = reinterpret_cast<const uint32_t*>(reinterpret_cast<const uint8_t*>(pixels) +
-                                                        static_cast<ptrdiff_t>(sy + y) * pitch);
-    auto* out = reinterpret_cast<uint32_t*>(m_Backing.scanLine(dy + y)) + dx;
+  RECT part = src;
+  if (!ClipToClient(client, part, dst)) return false;
+  const int w = part.right - part.left;
+  for (int y = 0; y < part.bottom - part.top; ++y) {
+    const auto* row = reinterpret_cast<const uint32_t*>(
+        reinterpret_cast<const uint8_t*>(pixels) + static_cast<ptrdiff_t>(part.top + y) * pitch);
+    auto* out = reinterpret_cast<uint32_t*>(m_Backing.scanLine(dst.y + y)) + dst.x;
     // The device's alpha byte is undefined; the window shows the colour opaque.
-    for (int x = 0; x < w; ++x) out[x] = row[sx + x] | 0xFF000000u;
+    for (int x = 0; x < w; ++x) out[x] = row[part.left + x] | 0xFF000000u;
   }
-  const QRect changed(dx, dy, w, h);
+  const QRect changed =
+      ToLogicalCovering(RECT{dst.x, dst.y, dst.x + w, dst.y + (part.bottom - part.top)}, ratio);
   m_Presented += changed;
   m_Widget->update(changed);
   return true;
@@ -223,7 +221,11 @@ HDC NativeWindow::BeginPaintDC() {
   if (!m_PaintEvent || m_PaintDC) return nullptr;
   // Painting through a device context validates the window: no default painting now.
   m_DefaultPainted = true;
-  m_PaintDC = new DeviceContext{new QPainter(m_Widget), m_Widget};
+  auto* painter = new QPainter(m_Widget);
+  // The program draws in device pixels.
+  const double ratio = DeviceRatio(m_Widget);
+  painter->scale(1.0 / ratio, 1.0 / ratio);
+  m_PaintDC = new DeviceContext{painter, m_Widget};
   return m_PaintDC;
 }
 
