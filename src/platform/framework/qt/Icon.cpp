@@ -1,9 +1,12 @@
 #include "platform/framework/qt/Icon.h"
 
 #include <QGuiApplication>
+#include <QObject>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +22,20 @@ constexpr int kSmallIcon = 16;
 std::map<UINT, std::vector<std::string>>& Registered() {
   static std::map<UINT, std::vector<std::string>> icons;
   return icons;
+}
+
+// Loaded icons are shared, as the system's are, and live as long as the application that
+// made their pixmaps: the cache is the application's child, so it goes with it.
+class LoadedIcons : public QObject {
+ public:
+  using QObject::QObject;
+  std::map<UINT, std::unique_ptr<IconObject>> icons;
+};
+
+LoadedIcons& CurrentLoadedIcons() {
+  static QPointer<LoadedIcons> current;
+  if (!current) current = new LoadedIcons(QCoreApplication::instance());
+  return *current;
 }
 }  // namespace
 
@@ -42,14 +59,13 @@ HICON LoadIconA(HINSTANCE /*instance*/, LPCSTR name) {
   const auto found = Registered().find(id);
   if (found == Registered().end()) return nullptr;
   if (!QGuiApplication::instance()) return nullptr;  // pixmaps need the application
-  static std::map<UINT, IconObject*> loaded;
-  IconObject*& icon = loaded[id];
+  std::unique_ptr<IconObject>& icon = CurrentLoadedIcons().icons[id];
   if (!icon) {
-    icon = new IconObject;
+    icon = std::make_unique<IconObject>();
     for (const std::string& path : found->second)
       icon->icon.addPixmap(QPixmap(QString::fromStdString(path)));
   }
-  return icon;
+  return icon.get();
 }
 
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon) {
