@@ -26,11 +26,14 @@ int FloatCount(int32_t type) {
 }  // namespace
 
 void RegistryEntry::setName(const char* text) {
-  m_Name.reset();
-  if (!text) return;
-  const size_t length = std::strlen(text);
-  m_Name = std::make_unique<char[]>(length + 1);
-  std::memcpy(m_Name.get(), text, length + 1);
+  // Copied before the old name goes: text may be the entry's own name.
+  std::unique_ptr<char[]> copy;
+  if (text) {
+    const size_t length = std::strlen(text);
+    copy = std::make_unique<char[]>(length + 1);
+    std::memcpy(copy.get(), text, length + 1);
+  }
+  m_Name = std::move(copy);
 }
 
 const char* RegistryEntry::name() const {

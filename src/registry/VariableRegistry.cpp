@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "registry/LoadFile.h"
 #include "registry/SaveFile.h"
 #include "registry/ValueScan.h"
 
@@ -117,13 +118,11 @@ void VariableRegistry::readAll(FILE* stream) {
 
 FileResult VariableRegistry::load(const char* path) {
   if (!path) return FileResult::Failure(EINVAL);
-  FILE* stream = std::fopen(path, "re");
-  if (!stream) return FileResult::Failure(errno);
+  LoadFile file(path);
+  if (FileResult opened = file.open(); !opened.ok) return opened;
   errno = 0;
-  readAll(stream);
-  // A read error (the path names a directory, the disk fails) ends reading early;
-  // whatever was read before it has been applied.
-  const int error = std::ferror(stream) ? (errno ? errno : EIO) : 0;
-  std::fclose(stream);
-  return error ? FileResult::Failure(error) : FileResult::Success();
+  readAll(file.stream());
+  // A read error (the disk fails) ends reading early; whatever was read before it has
+  // been applied.
+  return file.close();
 }

@@ -51,8 +51,9 @@ class VariableRegistry {
   FileResult save(const char* path) const;
   // Reads records until the stream ends; nothing for a null stream.
   void readAll(FILE* stream);
-  // Reads the file at path into the bound variables. A file that cannot be opened
-  // changes nothing; the result says why.
+  // Reads the file at path into the bound variables. A file that cannot be opened, or
+  // that is no regular file (a directory, a device, a pipe), changes nothing; the result
+  // says why.
   FileResult load(const char* path);
 
  private:

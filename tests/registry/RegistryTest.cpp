@@ -24,6 +24,11 @@ TEST(RegistryEntryTest, SetNameKeepsACopyAndNullRemovesIt) {
   EXPECT_STREQ(entry.name(), "m_RadiusMajor");
   entry.setName("other");
   EXPECT_STREQ(entry.name(), "other");
+  // Its own name, and a tail of it: read before the old copy is freed (ASan sees it).
+  entry.setName(entry.name());
+  EXPECT_STREQ(entry.name(), "other");
+  entry.setName(entry.name() + 2);
+  EXPECT_STREQ(entry.name(), "her");
   entry.setName(nullptr);
   EXPECT_STREQ(entry.name(), "");
 }
