@@ -35,8 +35,11 @@ DWORD VertexBufferMesh::VertexFormat() const {
 
 HRESULT VertexBufferMesh::CreateBuffer() {
   if (!m_Renderer || !m_Renderer->m_Direct3D) return 1;
-  // An unchanged count keeps the buffer across frames.
-  if (m_VertexBuffer && m_BufferDesc.dwNumVertices == m_NumVertices) return 0;
+  // An unchanged count and layout keep the buffer across frames; a texture flag that
+  // changed the vertex size needs a buffer of the new size.
+  if (m_VertexBuffer && m_BufferDesc.dwNumVertices == m_NumVertices &&
+      m_BufferDesc.dwFVF == VertexFormat())
+    return 0;
   if (m_VertexBuffer) {
     m_VertexBuffer->Release();
     m_VertexBuffer = nullptr;
@@ -62,7 +65,8 @@ void VertexBufferMesh::UpdatePositions() {
   LPVOID data = nullptr;
   DWORD size = 0;
   if (FAILED(m_VertexBuffer->Lock(DDLOCK_WAIT | DDLOCK_WRITEONLY, &data, &size))) return;
-  if (!data) {
+  // A buffer smaller than the mesh takes no copy at all, as if the lock had failed.
+  if (!data || size < static_cast<uint64_t>(m_NumVertices) * stride) {
     m_VertexBuffer->Unlock();
     return;
   }
@@ -101,9 +105,11 @@ void VertexBufferMesh::UpdateTexCoords1() {
 void VertexBufferMesh::Draw() {
   IDirect3DDevice3* device = Device();
   if (!device) return;
-  UpdateAll();
-  // CreateVertexBuffer failed: nothing to draw from until a later frame makes the buffer.
+  // A buffer that cannot be made skips this frame's upload and draw alike (a later update
+  // making it would leave it drawn with no positions written); the flags stay set.
+  if (HasChanges()) CreateBuffer();
   if (!m_VertexBuffer) return;
+  UpdateAll();
   device->DrawIndexedPrimitiveVB(D3DPT_TRIANGLELIST, m_VertexBuffer, m_Indices, m_NumIndices, 0);
 }
 

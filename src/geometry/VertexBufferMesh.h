@@ -1,6 +1,6 @@
 // The mesh that draws itself through a Direct3D vertex buffer: positions and normals are
-// interleaved into one write-only buffer, re-made only when the vertex count changes, and
-// drawn with one indexed call from the mesh's own 16-bit index list.
+// interleaved into one write-only buffer, re-made only when the vertex count or layout
+// changes, and drawn with one indexed call from the mesh's own 16-bit index list.
 #pragma once
 
 #include "geometry/Mesh.h"
@@ -22,11 +22,11 @@ class VertexBufferMesh : public Mesh {
   void UpdateTexCoords0() override;
   void UpdateTexCoords1() override;
 
-  // Makes the buffer when there is none or its vertex count is stale. Returns the result of
-  // CreateVertexBuffer; 0 when the buffer is current, 1 without a renderer or Direct3D.
+  // Makes the buffer when there is none or its vertex count or format is stale. Returns the result
+  // of CreateVertexBuffer; 0 when the buffer is current, 1 without a renderer or Direct3D.
   virtual HRESULT CreateBuffer();
   // Brings the buffer up to date and draws the triangle list. Does nothing before the
-  // renderer has a device, or while no buffer could be made.
+  // renderer has a device, or while no buffer could be made (neither upload nor draw).
   virtual void Draw();
   // Draws every normal as a short line, one device call per vertex.
   virtual void DrawNormals();
@@ -43,4 +43,7 @@ class VertexBufferMesh : public Mesh {
  private:
   // The renderer's device, or null while there is none.
   IDirect3DDevice3* Device() const;
+  bool HasChanges() const {
+    return m_PositionsChanged || m_NormalsChanged || m_TexCoords0Changed || m_TexCoords1Changed;
+  }
 };

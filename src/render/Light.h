@@ -43,6 +43,9 @@ struct Light {
   int32_t m_Type = kLightPoint;
   // A new light has never reached a device, so it starts out changed.
   DWORD m_Changed = 1;
+  // The device object is attached to the viewport; an attach that failed is tried again
+  // on the next update, or the light would light nothing while its updates succeed.
+  DWORD m_Attached = 0;
 };
 
 static_assert(Light::kUnlimitedRange == 1e12f);

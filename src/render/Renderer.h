@@ -101,6 +101,8 @@ class Renderer {
   Light* LightAt(int index);
   int UpdateLights();
   int ReleaseLightObjects();
+  // 0 sent or current; 1 no light; 2 its object could not be made or attached; 3 SetLight
+  // failed; 4 still no object.
   int UpdateLight(Light* light);
   int UpdateAmbient(Light* light);
   int CreateLightObject(Light* light);

@@ -69,6 +69,11 @@ int Renderer::UpdateLight(Light* light) {
     if (CreateLightObject(light) != 0) return 2;
     if (!light->m_DeviceLight) return 4;
   }
+  if (!light->m_Attached) {
+    // Made earlier, but its attach to the viewport failed.
+    if (!m_Viewport || FAILED(m_Viewport->AddLight(light->m_DeviceLight))) return 2;
+    light->m_Attached = 1;
+  }
   if (!light->m_Changed) return 0;
   D3DLIGHT2 desc;
   if (FillLight(light, &desc) != 0) return 2;
@@ -103,6 +108,7 @@ int Renderer::CreateLightObject(Light* light) {
   if (FillLight(light, &desc) != 0) return 4;
   if (FAILED(object->SetLight(&desc))) return 5;
   if (FAILED(m_Viewport->AddLight(object))) return 6;
+  light->m_Attached = 1;
   light->m_Changed = 0;
   return 0;
 }
@@ -111,6 +117,7 @@ int Renderer::ReleaseLightObject(Light* light) {
   if (!light) return 1;
   IDirect3DLight* object = light->m_DeviceLight;
   light->m_DeviceLight = nullptr;
+  light->m_Attached = 0;
   // Whatever device comes next needs the light made and sent afresh.
   light->MarkChanged();
   if (object) {

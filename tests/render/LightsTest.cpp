@@ -95,6 +95,30 @@ TEST_F(LightsTest, FailuresLeaveTheLightChangedAndAreSummed) {
   EXPECT_EQ(r.UpdateLights(), 3 + 3);
 }
 
+TEST_F(LightsTest, ALightWhoseAttachFailedIsAttachedOnItsNextUpdate) {
+  driver.Fail("IDirect3DViewport3::AddLight", DDERR_GENERIC, true);
+  EXPECT_EQ(r.UpdateLight(&sun), 2);
+  ASSERT_NE(sun.m_DeviceLight, nullptr) << "the object stays stored";
+  EXPECT_EQ(sun.m_Changed, 1u);
+
+  driver.Clear();
+  EXPECT_EQ(r.UpdateLight(&sun), 0);
+  EXPECT_EQ(Names(),
+            (std::vector<std::string>{"IDirect3DViewport3::AddLight", "IDirect3DLight::SetLight"}));
+  // Attached now: later updates send the description only.
+  driver.Clear();
+  sun.MarkChanged();
+  EXPECT_EQ(r.UpdateLight(&sun), 0);
+  EXPECT_EQ(Names(), std::vector<std::string>{"IDirect3DLight::SetLight"});
+
+  // A failing attach again is reported and keeps the light changed.
+  r.ReleaseLightObject(&sun);
+  driver.Fail("IDirect3DViewport3::AddLight", DDERR_GENERIC, false);
+  EXPECT_EQ(r.UpdateLight(&sun), 2);
+  EXPECT_EQ(r.UpdateLight(&sun), 2);
+  EXPECT_EQ(sun.m_Changed, 1u);
+}
+
 TEST_F(LightsTest, LightsAreRemadeOnTheNextDeviceWithoutBeingMarked) {
   r.UpdateLights();
   window.Resize(kWidth, kHeight + 1);

@@ -135,6 +135,29 @@ TEST_F(VertexBufferTest, TextureFlagsChooseFormatAndStride) {
   }
 }
 
+TEST_F(VertexBufferTest, ATextureFlagThatChangesTheVertexSizeRemakesTheBuffer) {
+  VertexBufferMesh mesh;
+  mesh.m_Renderer = &r;
+  Fill(mesh, 4);
+  Frame(mesh);
+  driver.Clear();
+  // Same count, 40 bytes a vertex instead of 24: the old buffer cannot take the copy.
+  mesh.m_HasTexCoords0 = mesh.m_HasTexCoords1 = TRUE;
+  mesh.MarkAllChanged();
+  Log().draws.clear();
+  Frame(mesh);
+  const std::vector<std::string> expected = {
+      "IDirect3DVertexBuffer::Release(vertexbuffer)",
+      "IDirect3D3::CreateVertexBuffer({16,65536,530,4}, 0, null)",
+      "IDirect3DVertexBuffer::Lock(33)",
+      "IDirect3DVertexBuffer::Unlock()",
+      "IDirect3DDevice3::DrawIndexedPrimitiveVB(4, vertexbuffer, data, 6, 0)",
+  };
+  EXPECT_EQ(BufferCalls(), expected);
+  ASSERT_EQ(Log().draws.size(), 1u);
+  EXPECT_EQ(Log().draws[0].vertices.size(), 4u * 40u);
+}
+
 TEST_F(VertexBufferTest, FailedLockKeepsTheFlagsForTheNextFrame) {
   VertexBufferMesh mesh;
   mesh.m_Renderer = &r;
@@ -171,6 +194,28 @@ TEST_F(VertexBufferTest, NoBufferMeansNoDrawUntilOneCanBeMade) {
   EXPECT_NE(mesh.m_VertexBuffer, nullptr);
   EXPECT_FALSE(AnyChanged(mesh));
   EXPECT_EQ(driver.CallsNamed("IDirect3DDevice3::DrawIndexedPrimitiveVB").size(), 1u);
+}
+
+TEST_F(VertexBufferTest, AFrameWhoseBufferCouldNotBeMadeIsNeitherUploadedNorDrawn) {
+  VertexBufferMesh mesh;
+  mesh.m_Renderer = &r;
+  Fill(mesh, 4);
+  // Failing once only: a later update in the same frame must not make the buffer and
+  // draw it with no positions written.
+  driver.Fail("IDirect3D3::CreateVertexBuffer", DDERR_OUTOFMEMORY, true);
+  Frame(mesh);
+  EXPECT_EQ(BufferCalls(),
+            std::vector<std::string>{"IDirect3D3::CreateVertexBuffer({16,65536,18,4}, 0, null)"});
+  EXPECT_TRUE(mesh.m_PositionsChanged && mesh.m_NormalsChanged);
+
+  driver.Clear();
+  Log().draws.clear();
+  Frame(mesh);
+  EXPECT_EQ(BufferCalls().size(), 4u) << "create, lock, unlock, draw";
+  ASSERT_EQ(Log().draws.size(), 1u);
+  float x;
+  std::memcpy(&x, Log().draws[0].vertices.data() + 3 * 24, sizeof x);
+  EXPECT_EQ(x, 3.0f);
 }
 
 TEST_F(VertexBufferTest, NormalsAloneOnlyMakeSureTheBufferExists) {
