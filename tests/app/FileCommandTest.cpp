@@ -1,6 +1,7 @@
 // The Load and Save commands: their dialogs, the file a Save writes, what a Load may
 // change, refreshing the tool dialogs, cancelling, and failures shown to the user.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -9,6 +10,7 @@
 #include "dialogs/MaterialDlg.h"
 #include "dialogs/ShapeDlg.h"
 #include "platform/framework/Simulate.h"
+#include "registry/LoadFile.h"
 
 namespace {
 
@@ -181,6 +183,20 @@ TEST_F(FileCommandTest, FailedLoadAndSaveTellTheUserWhichFileAndWhy) {
   EXPECT_NE(m_Boxes[1].text.find(unreachable.string()), std::string::npos) << m_Boxes[1].text;
   EXPECT_NE(m_Boxes[1].text.find("save"), std::string::npos) << m_Boxes[1].text;
   EXPECT_FALSE(std::filesystem::exists(unreachable));
+}
+
+TEST_F(FileCommandTest, LoadingAPipeIsRefusedInsteadOfFreezingTheWindow) {
+  MakeWindow();
+  // Nobody writes this pipe: opening it for reading would wait forever.
+  const auto fifo = TempPath("typed.manus");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  AnswerFileDialog(fifo.string());
+  ClickLoad(m_Dlg);
+  ASSERT_EQ(m_Boxes.size(), 1u);
+  EXPECT_NE(m_Boxes[0].text.find(fifo.string()), std::string::npos) << m_Boxes[0].text;
+  EXPECT_NE(m_Boxes[0].text.find(LoadFile::kNotRegularReason), std::string::npos)
+      << m_Boxes[0].text;
+  EXPECT_EQ(m_Dlg->m_StepsMajor, 101);
 }
 
 TEST_F(FileCommandTest, WithoutARendererSaveAndLoadStillWork) {

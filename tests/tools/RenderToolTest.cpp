@@ -241,6 +241,8 @@ TEST_F(RenderToolTest, EveryRefusalIsOneLineWithNothingWritten) {
       {"no output", {"--size", "64x60"}, 2},
       {"missing parameter file", {"--out", out, "--load", Temp("none.manus").string()}, 1},
       {"parameter file is a directory", {"--out", out, "--load", existingDir.string()}, 1},
+      {"parameter file is an endless device", {"--out", out, "--load", "/dev/zero"}, 1},
+      {"parameter file is a random device", {"--out", out, "--load", "/dev/urandom"}, 1},
       {"output in a missing directory", {"--out", Temp("no/such/dir/x.png").string()}, 1},
       {"output is a directory", {"--out", existingDir.string()}, 1},
       {"output directory is a file", {"--out-dir", existingFile.string()}, 1},

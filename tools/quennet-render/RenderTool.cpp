@@ -206,11 +206,6 @@ RenderSession::~RenderSession() {
 }
 
 bool RenderSession::Load(const std::string& path, std::string* error) {
-  std::error_code ec;
-  if (fs::is_directory(path, ec)) {
-    if (error) *error = "cannot read the parameter file " + Quoted(path) + ": it is a directory";
-    return false;
-  }
   const FileResult result = m_Dlg->m_Registry.load(path.c_str());
   if (!result.ok) {
     if (error) *error = "cannot read the parameter file " + Quoted(path) + ": " + result.reason;
