@@ -226,7 +226,8 @@ struct Refusal {
 TEST_F(RenderToolTest, EveryRefusalIsOneLineWithNothingWritten) {
   const std::string out = Temp("out.png").string();
   const fs::path existingFile = Temp("existing.txt");
-  const fs::path existingDir = Temp("existing-dir");
+  // A directory named like a picture, to be refused as an output.
+  const fs::path existingDir = Temp("existing-dir.png");
   testsupport::WriteFile(existingFile, "keep");
   fs::create_directories(existingDir);
   const std::vector<Refusal> rows = {
@@ -251,7 +252,7 @@ TEST_F(RenderToolTest, EveryRefusalIsOneLineWithNothingWritten) {
     EXPECT_EQ(run.out, "") << row.what;
     EXPECT_EQ(run.err.rfind("quennet-render: ", 0), 0u) << row.what << ": " << run.err;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << row.what << ": " << run.err;
-    EXPECT_EQ(Listing(m_Dir.Path()), (std::vector<std::string>{"existing-dir", "existing.txt"}))
+    EXPECT_EQ(Listing(m_Dir.Path()), (std::vector<std::string>{"existing-dir.png", "existing.txt"}))
         << row.what;
     EXPECT_TRUE(Listing(existingDir).empty()) << row.what;
   }

@@ -1,5 +1,9 @@
 #include "RenderOptions.h"
 
+#include "OutputFormats.h"
+#include "Supersample.h"
+
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <optional>
@@ -79,7 +83,20 @@ struct Reader {
         return Fail("--device wants software or opengl, not '" + value + "'");
     } else if (name == "--out") {
       if (value.empty()) return Fail("--out needs a file name");
+      if (!AnimationFormatFor(value))
+        return Fail("--out cannot write '" + value + "': it writes " + AnimationExtensions());
       o.outPath = value;
+    } else if (name == "--mesh") {
+      if (value.empty()) return Fail("--mesh needs a file name");
+      if (!MeshFormatFor(value))
+        return Fail("--mesh cannot write '" + value + "': it writes " + MeshExtensions());
+      o.meshPath = value;
+    } else if (name == "--supersample") {
+      const auto k = ParseNumber<int>(value);
+      if (!k || *k < 1 || *k > kMaxSupersample)
+        return Fail("--supersample wants a whole number from 1 to " +
+                    std::to_string(kMaxSupersample) + ", not '" + value + "'");
+      o.supersample = *k;
     } else if (name == "--out-dir") {
       if (value.empty()) return Fail("--out-dir needs a directory name");
       o.outDir = value;
@@ -93,8 +110,13 @@ struct Reader {
     if (o.help) return true;
     if (!o.outPath.empty() && !o.outDir.empty())
       return Fail("--out and --out-dir exclude each other: give one");
-    if (o.outPath.empty() && o.outDir.empty() && !o.bench)
-      return Fail("nothing to do: give --out FILE.png, --out-dir DIR or --bench");
+    if (o.outPath.empty() && o.outDir.empty() && o.meshPath.empty() && !o.bench)
+      return Fail("nothing to do: give --out FILE, --out-dir DIR, --mesh FILE or --bench");
+    if (std::max(o.width, o.height) * o.supersample > kMaxPictureSide)
+      return Fail("--supersample " + std::to_string(o.supersample) + " would draw " +
+                  std::to_string(o.width * o.supersample) + "x" +
+                  std::to_string(o.height * o.supersample) + " pixels, past the " +
+                  std::to_string(kMaxPictureSide) + " a side the tool draws");
     const double last = o.timeSeconds + (o.FrameCount() - 1) / o.fps;
     if (last > kMaxSeconds)
       return Fail("the last frame would come " + std::to_string(static_cast<long long>(last)) +
@@ -105,8 +127,9 @@ struct Reader {
 };
 
 const std::set<std::string>& ValueOptions() {
-  static const std::set<std::string> names = {"--load", "--size",   "--time", "--frames",
-                                              "--fps",  "--device", "--out",  "--out-dir"};
+  static const std::set<std::string> names = {"--load", "--size",       "--time", "--frames",
+                                              "--fps",  "--device",     "--out",  "--out-dir",
+                                              "--mesh", "--supersample"};
   return names;
 }
 
