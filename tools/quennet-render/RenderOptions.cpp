@@ -191,28 +191,38 @@ const char* DeviceName(DeviceChoice device) {
 }
 
 std::string UsageText() {
-  return R"(usage: quennet-render [--load FILE.manus] [--size WxH] [--time SECONDS] [--frames N]
-                      [--fps F] [--device software|opengl] [--out FILE.png | --out-dir DIR]
-                      [--bench] [--help]
+  return R"(usage: quennet-render [--load FILE.manus] [--size WxH] [--supersample K] [--time SECONDS]
+                      [--frames N] [--fps F] [--device software|opengl]
+                      [--out FILE | --out-dir DIR] [--mesh FILE] [--bench] [--help]
 
 Draws the quennet torus without a window, through the program's own main window and frame
 step, on a clock the tool sets.
 
   --load FILE.manus  load a parameter file (as the L button does) before the first frame
   --size WxH         picture area in pixels (default: the main window's picture size)
+  --supersample K    draw each frame at K times the size (1 to 4, default 1) and average
+                     every K x K pixels into one: edges without jagged steps
   --time SECONDS     the clock's elapsed seconds at the first frame (default 0)
   --frames N         draw N frames 1/F seconds apart (default 1; 500 with --bench)
   --fps F            frames per second of the clock for --frames (default 30)
   --device NAME      software (default) or opengl
-  --out FILE.png     write the last frame
+  --out FILE         by its extension: .png the last frame; .gif .webp .apng .mp4 .webm
+                     every frame, each shown 1/F s. GIF takes a palette made for each
+                     frame, WebP and APNG are lossless, MP4 is H.264 (yuv420p, with one
+                     more column or row copied from the edge where a side is odd), WebM
+                     is VP9; GIF, WebP and APNG loop forever
   --out-dir DIR      write every frame as DIR/frame-0000.png, frame-0001.png, ...
+  --mesh FILE        write the torus of the last frame, in its own coordinates, by its
+                     extension: .stl (binary), .obj (with its .mtl), .ply (binary), .glb or
+                     .gltf (glTF 2.0; .gltf with its .bin); with --out or without
   --bench            draw the frames as fast as possible and print, per phase, the median
                      and 95th percentile in milliseconds: build, upload, draw, present, frame
   --help             show this text
 
 The first frame is the main window's first: it shows the torus unturned, and each frame
 turns it by the time since the one before, as the running program does. Times are on the
-clock's millisecond ticks.
+clock's millisecond ticks. Files are written beside their targets and moved into place when
+whole. A long run shows its progress on standard error when that is a terminal.
 )";
 }
 
