@@ -137,7 +137,7 @@ struct PendingAnimation {
   PendingFile file;
   std::unique_ptr<AnimationWriter> writer;
 
-  PendingAnimation(const std::string& path) : file(path) {}
+  explicit PendingAnimation(const std::string& path) : file(path) {}
 
   bool Open(AnimationFormat format, SIZE size, double fps, std::string* error) {
     if (!file.Create(error)) return false;
