@@ -11,4 +11,6 @@ $SUDO apt-get install -y -q --no-install-recommends \
   libgtest-dev libgmock-dev googletest libbenchmark-dev \
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev libegl-dev libgles-dev \
   libgl1-mesa-dri libegl-mesa0 libglx-mesa0 mesa-utils \
+  libavformat-dev libavcodec-dev libavfilter-dev libswscale-dev libavutil-dev libwebp-dev \
+  libassimp-dev ffmpeg assimp-utils \
   libpng-dev xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core

@@ -226,7 +226,8 @@ struct Refusal {
 TEST_F(RenderToolTest, EveryRefusalIsOneLineWithNothingWritten) {
   const std::string out = Temp("out.png").string();
   const fs::path existingFile = Temp("existing.txt");
-  const fs::path existingDir = Temp("existing-dir");
+  // A directory named like a picture, to be refused as an output.
+  const fs::path existingDir = Temp("existing-dir.png");
   testsupport::WriteFile(existingFile, "keep");
   fs::create_directories(existingDir);
   const std::vector<Refusal> rows = {
@@ -239,6 +240,14 @@ TEST_F(RenderToolTest, EveryRefusalIsOneLineWithNothingWritten) {
       {"missing value", {"--out", out, "--load"}, 2},
       {"two outputs", {"--out", out, "--out-dir", Temp("d").string()}, 2},
       {"no output", {"--size", "64x60"}, 2},
+      {"picture format it cannot write", {"--out", Temp("a.bmp").string()}, 2},
+      {"mesh format it cannot write", {"--mesh", Temp("a.fbx").string()}, 2},
+      {"no extension", {"--out", Temp("picture").string()}, 2},
+      {"bad supersample", {"--out", out, "--supersample", "5"}, 2},
+      {"supersample past the largest picture",
+       {"--out", out, "--size", "4000x10", "--supersample", "3"},
+       2},
+      {"mesh in a missing directory", {"--mesh", Temp("no/dir/t.stl").string()}, 1},
       {"missing parameter file", {"--out", out, "--load", Temp("none.manus").string()}, 1},
       {"parameter file is a directory", {"--out", out, "--load", existingDir.string()}, 1},
       {"parameter file is an endless device", {"--out", out, "--load", "/dev/zero"}, 1},
@@ -253,10 +262,14 @@ TEST_F(RenderToolTest, EveryRefusalIsOneLineWithNothingWritten) {
     EXPECT_EQ(run.out, "") << row.what;
     EXPECT_EQ(run.err.rfind("quennet-render: ", 0), 0u) << row.what << ": " << run.err;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << row.what << ": " << run.err;
-    EXPECT_EQ(Listing(m_Dir.Path()), (std::vector<std::string>{"existing-dir", "existing.txt"}))
+    EXPECT_EQ(Listing(m_Dir.Path()), (std::vector<std::string>{"existing-dir.png", "existing.txt"}))
         << row.what;
     EXPECT_TRUE(Listing(existingDir).empty()) << row.what;
   }
+  // A refused extension is told with the ones that work, before any frame is drawn.
+  EXPECT_NE(Tool({"--out", "a.bmp"}).err.find(".png .gif .webp .apng .mp4 .webm"),
+            std::string::npos);
+  EXPECT_NE(Tool({"--mesh", "a.fbx"}).err.find(".stl .obj .ply .glb .gltf"), std::string::npos);
 }
 
 TEST_F(RenderToolTest, HelpGoesToStandardOutput) {

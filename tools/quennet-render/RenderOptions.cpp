@@ -1,5 +1,9 @@
 #include "RenderOptions.h"
 
+#include "OutputFormats.h"
+#include "Supersample.h"
+
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <optional>
@@ -79,7 +83,20 @@ struct Reader {
         return Fail("--device wants software or opengl, not '" + value + "'");
     } else if (name == "--out") {
       if (value.empty()) return Fail("--out needs a file name");
+      if (!AnimationFormatFor(value))
+        return Fail("--out cannot write '" + value + "': it writes " + AnimationExtensions());
       o.outPath = value;
+    } else if (name == "--mesh") {
+      if (value.empty()) return Fail("--mesh needs a file name");
+      if (!MeshFormatFor(value))
+        return Fail("--mesh cannot write '" + value + "': it writes " + MeshExtensions());
+      o.meshPath = value;
+    } else if (name == "--supersample") {
+      const auto k = ParseNumber<int>(value);
+      if (!k || *k < 1 || *k > kMaxSupersample)
+        return Fail("--supersample wants a whole number from 1 to " +
+                    std::to_string(kMaxSupersample) + ", not '" + value + "'");
+      o.supersample = *k;
     } else if (name == "--out-dir") {
       if (value.empty()) return Fail("--out-dir needs a directory name");
       o.outDir = value;
@@ -93,8 +110,13 @@ struct Reader {
     if (o.help) return true;
     if (!o.outPath.empty() && !o.outDir.empty())
       return Fail("--out and --out-dir exclude each other: give one");
-    if (o.outPath.empty() && o.outDir.empty() && !o.bench)
-      return Fail("nothing to do: give --out FILE.png, --out-dir DIR or --bench");
+    if (o.outPath.empty() && o.outDir.empty() && o.meshPath.empty() && !o.bench)
+      return Fail("nothing to do: give --out FILE, --out-dir DIR, --mesh FILE or --bench");
+    if (std::max(o.width, o.height) * o.supersample > kMaxPictureSide)
+      return Fail("--supersample " + std::to_string(o.supersample) + " would draw " +
+                  std::to_string(o.width * o.supersample) + "x" +
+                  std::to_string(o.height * o.supersample) + " pixels, past the " +
+                  std::to_string(kMaxPictureSide) + " a side the tool draws");
     const double last = o.timeSeconds + (o.FrameCount() - 1) / o.fps;
     if (last > kMaxSeconds)
       return Fail("the last frame would come " + std::to_string(static_cast<long long>(last)) +
@@ -105,8 +127,9 @@ struct Reader {
 };
 
 const std::set<std::string>& ValueOptions() {
-  static const std::set<std::string> names = {"--load", "--size",   "--time", "--frames",
-                                              "--fps",  "--device", "--out",  "--out-dir"};
+  static const std::set<std::string> names = {"--load", "--size",       "--time", "--frames",
+                                              "--fps",  "--device",     "--out",  "--out-dir",
+                                              "--mesh", "--supersample"};
   return names;
 }
 
@@ -168,28 +191,38 @@ const char* DeviceName(DeviceChoice device) {
 }
 
 std::string UsageText() {
-  return R"(usage: quennet-render [--load FILE.manus] [--size WxH] [--time SECONDS] [--frames N]
-                      [--fps F] [--device software|opengl] [--out FILE.png | --out-dir DIR]
-                      [--bench] [--help]
+  return R"(usage: quennet-render [--load FILE.manus] [--size WxH] [--supersample K] [--time SECONDS]
+                      [--frames N] [--fps F] [--device software|opengl]
+                      [--out FILE | --out-dir DIR] [--mesh FILE] [--bench] [--help]
 
 Draws the quennet torus without a window, through the program's own main window and frame
 step, on a clock the tool sets.
 
   --load FILE.manus  load a parameter file (as the L button does) before the first frame
   --size WxH         picture area in pixels (default: the main window's picture size)
+  --supersample K    draw each frame at K times the size (1 to 4, default 1) and average
+                     every K x K pixels into one: edges without jagged steps
   --time SECONDS     the clock's elapsed seconds at the first frame (default 0)
   --frames N         draw N frames 1/F seconds apart (default 1; 500 with --bench)
   --fps F            frames per second of the clock for --frames (default 30)
   --device NAME      software (default) or opengl
-  --out FILE.png     write the last frame
+  --out FILE         by its extension: .png the last frame; .gif .webp .apng .mp4 .webm
+                     every frame, each shown 1/F s. GIF takes a palette made for each
+                     frame, WebP and APNG are lossless, MP4 is H.264 (yuv420p, with one
+                     more column or row copied from the edge where a side is odd), WebM
+                     is VP9; GIF, WebP and APNG loop forever
   --out-dir DIR      write every frame as DIR/frame-0000.png, frame-0001.png, ...
+  --mesh FILE        write the torus of the last frame, in its own coordinates, by its
+                     extension: .stl (binary), .obj (with its .mtl), .ply (binary), .glb or
+                     .gltf (glTF 2.0; .gltf with its .bin); with --out or without
   --bench            draw the frames as fast as possible and print, per phase, the median
                      and 95th percentile in milliseconds: build, upload, draw, present, frame
   --help             show this text
 
 The first frame is the main window's first: it shows the torus unturned, and each frame
 turns it by the time since the one before, as the running program does. Times are on the
-clock's millisecond ticks.
+clock's millisecond ticks. Files are written beside their targets and moved into place when
+whole. A long run shows its progress on standard error when that is a terminal.
 )";
 }
 

@@ -17,8 +17,10 @@ struct RenderOptions {
   int frames = 0;            // 0: one frame, or kDefaultBenchFrames with --bench
   double fps = 30.0;
   DeviceChoice device = DeviceChoice::Software;
-  std::string outPath;  // the last frame as PNG
-  std::string outDir;   // every frame as frame-NNNN.png
+  std::string outPath;   // the last frame as PNG, or every frame as an animation
+  std::string outDir;    // every frame as frame-NNNN.png
+  std::string meshPath;  // the torus of the last frame as a mesh
+  int supersample = 1;   // each frame drawn at this many times the size and filtered down
   bool bench = false;
   bool help = false;
 

@@ -1,17 +1,22 @@
 #include "RenderTool.h"
 
-#include <unistd.h>
-
+#include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <ostream>
 
+#include "AnimationWriter.h"
+#include "MeshExport.h"
+#include "OutputFormats.h"
+#include "PendingFile.h"
 #include "PhaseTimer.h"
+#include "Progress.h"
+#include "Supersample.h"
 #include "app/SceneWindow.h"
 #include "app/TorusDlg.h"
 #include "platform/directx/software/SoftwareDriver.h"
@@ -75,21 +80,26 @@ std::string Quoted(const std::string& path) {
   return "'" + path + "'";
 }
 
+bool CheckTarget(const std::string& path, std::string* error) {
+  std::error_code ec;
+  const fs::path target(path);
+  const fs::path parent = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  if (!fs::is_directory(parent, ec)) {
+    *error = CannotWrite(path, "no directory " + Quoted(parent.string()));
+    return false;
+  }
+  if (fs::is_directory(target, ec)) {
+    *error = CannotWrite(path, "it is a directory");
+    return false;
+  }
+  return true;
+}
+
 // Refuses outputs that cannot be written before any frame is drawn.
 bool PrepareOutputs(const RenderOptions& o, std::string* error) {
   std::error_code ec;
-  if (!o.outPath.empty()) {
-    const fs::path target(o.outPath);
-    const fs::path parent = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    if (!fs::is_directory(parent, ec)) {
-      *error = "cannot write " + Quoted(o.outPath) + ": no directory " + Quoted(parent.string());
-      return false;
-    }
-    if (fs::is_directory(target, ec)) {
-      *error = "cannot write " + Quoted(o.outPath) + ": it is a directory";
-      return false;
-    }
-  }
+  if (!o.outPath.empty() && !CheckTarget(o.outPath, error)) return false;
+  if (!o.meshPath.empty() && !CheckTarget(o.meshPath, error)) return false;
   if (!o.outDir.empty()) {
     const fs::path dir(o.outDir);
     if (fs::exists(dir, ec) && !fs::is_directory(dir, ec)) {
@@ -111,14 +121,47 @@ std::string FramePath(const std::string& dir, int k) {
   return (fs::path(dir) / name).string();
 }
 
-bool WritePicture(RenderSession& session, const std::string& path, std::string* error) {
+bool ReadFrame(const RenderSession& session, util::Image& image, std::string* error) {
+  if (session.ReadFrame(image)) return true;
+  *error = "the picture area could not be read back";
+  return false;
+}
+
+bool WritePicture(const RenderSession& session, const std::string& path, std::string* error) {
   util::Image image;
-  if (!session.ReadPicture(image)) {
-    *error = "the picture area could not be read back";
+  return ReadFrame(session, image, error) && WritePngAtomically(path, image, error);
+}
+
+// An animation written beside its target and moved into place when it is whole.
+struct PendingAnimation {
+  PendingFile file;
+  std::unique_ptr<AnimationWriter> writer;
+
+  explicit PendingAnimation(const std::string& path) : file(path) {}
+
+  bool Open(AnimationFormat format, SIZE size, double fps, std::string* error) {
+    if (!file.Create(error)) return false;
+    std::string reason;
+    writer = AnimationWriter::Open(file.Path(), format, size.cx, size.cy, fps, &reason);
+    if (!writer) *error = CannotWrite(file.Target(), reason);
+    return writer != nullptr;
+  }
+  bool Add(const util::Image& frame, std::string* error) {
+    std::string reason;
+    if (writer->Add(frame, &reason)) return true;
+    *error = CannotWrite(file.Target(), reason);
     return false;
   }
-  return WritePngAtomically(path, image, error);
-}
+  bool Finish(std::string* error) {
+    std::string reason;
+    if (!writer->Finish(&reason)) {
+      *error = CannotWrite(file.Target(), reason);
+      return false;
+    }
+    writer.reset();
+    return file.Commit(error);
+  }
+};
 
 }  // namespace
 
@@ -163,14 +206,18 @@ std::unique_ptr<RenderSession> RenderSession::Open(const Setup& setup, std::stri
     if (error) *error = "the main window could not be made";
     return nullptr;
   }
-  if (setup.width > 0 && setup.height > 0 &&
-      !SizePictureArea(*s->m_Dlg, setup.width, setup.height)) {
-    RECT now{};
+  s->m_Supersample = std::max(setup.supersample, 1);
+  RECT now{};
+  s->m_Dlg->m_Picture.GetClientRect(&now);
+  const int width = (setup.width > 0 ? setup.width : now.right - now.left) * s->m_Supersample;
+  const int height = (setup.height > 0 ? setup.height : now.bottom - now.top) * s->m_Supersample;
+  const bool resize = (setup.width > 0 && setup.height > 0) || s->m_Supersample > 1;
+  if (resize && !SizePictureArea(*s->m_Dlg, width, height)) {
     s->m_Dlg->m_Picture.GetClientRect(&now);
     if (error)
-      *error = "the picture area cannot be made " + std::to_string(setup.width) + "x" +
-               std::to_string(setup.height) + " (it is " + std::to_string(now.right - now.left) +
-               "x" + std::to_string(now.bottom - now.top) + ")";
+      *error = "the picture area cannot be made " + std::to_string(width) + "x" +
+               std::to_string(height) + " (it is " + std::to_string(now.right - now.left) + "x" +
+               std::to_string(now.bottom - now.top) + ")";
     return nullptr;
   }
   // The off-screen platform may add the window's frame after the window's last move
@@ -226,37 +273,35 @@ bool RenderSession::ReadPicture(util::Image& image) const {
   return image.width > 0 && image.height > 0;
 }
 
+bool RenderSession::ReadFrame(util::Image& image) const {
+  if (!ReadPicture(image)) return false;
+  image = BoxFilterDown(image, m_Supersample);
+  return true;
+}
+
+SIZE RenderSession::FrameSize() const {
+  RECT rect{};
+  m_Dlg->m_Picture.GetClientRect(&rect);
+  return SIZE{(rect.right - rect.left) / m_Supersample, (rect.bottom - rect.top) / m_Supersample};
+}
+
 void RenderSession::SetCallHook(dx::CallHook* hook) {
   m_System->hook = hook;
 }
 
 bool WritePngAtomically(const std::string& path, const util::Image& image, std::string* error) {
-  const std::string temp = path + ".part-" + std::to_string(::getpid());
-  // Opened here first, so that a refusal is told with the system's reason.
-  errno = 0;
-  if (std::FILE* probe = std::fopen(temp.c_str(), "wb")) {
-    std::fclose(probe);
-  } else {
-    if (error) *error = "cannot write " + Quoted(path) + ": " + std::strerror(errno);
-    return false;
-  }
+  PendingFile file(path);
+  if (!file.Create(error)) return false;
   std::string reason;
-  if (!util::WritePng(temp, image, false, &reason)) {
-    std::remove(temp.c_str());
-    if (error) *error = "cannot write " + Quoted(path) + ": " + reason;
+  if (!util::WritePng(file.Path(), image, false, &reason)) {
+    if (error) *error = CannotWrite(path, reason);
     return false;
   }
-  std::error_code ec;
-  fs::rename(temp, path, ec);
-  if (ec) {
-    std::remove(temp.c_str());
-    if (error) *error = "cannot write " + Quoted(path) + ": " + ec.message();
-    return false;
-  }
-  return true;
+  return file.Commit(error);
 }
 
-int RunRenderTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunRenderTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                  bool errIsTerminal) {
   const ParsedOptions parsed = ParseArguments(args);
   if (!parsed.ok) {
     err << "quennet-render: " << parsed.error << " (see --help)\n";
@@ -275,10 +320,18 @@ int RunRenderTool(const std::vector<std::string>& args, std::ostream& out, std::
   std::string error;
   if (!PrepareOutputs(o, &error)) return fail(error);
   std::unique_ptr<RenderSession> session =
-      RenderSession::Open({o.device, o.width, o.height}, &error);
+      RenderSession::Open({o.device, o.width, o.height, o.supersample}, &error);
   if (!session) return fail(error);
   for (const std::string& note : session->Notes()) err << "quennet-render: note: " << note << "\n";
   if (!o.loadPath.empty() && !session->Load(o.loadPath, &error)) return fail(error);
+
+  // The command line has checked the extension.
+  const AnimationFormat format = AnimationFormatFor(o.outPath).value_or(AnimationFormat::Png);
+  std::optional<PendingAnimation> animation;
+  if (!o.outPath.empty() && HoldsEveryFrame(format)) {
+    animation.emplace(o.outPath);
+    if (!animation->Open(format, session->FrameSize(), o.fps, &error)) return fail(error);
+  }
 
   PhaseTimer timer;
   if (o.bench) {
@@ -286,18 +339,30 @@ int RunRenderTool(const std::vector<std::string>& args, std::ostream& out, std::
     session->SetSleepObserver([&timer] { timer.OnSleep(); });
   }
   const int frames = o.FrameCount();
+  Progress progress(err, frames, errIsTerminal && !o.bench, Progress::SteadySeconds);
+  util::Image frame;
   for (int k = 0; k < frames; ++k) {
     session->SetTicks(FrameTick(o, k));
     if (o.bench) timer.BeginFrame();
     session->Step();
     if (o.bench) timer.EndFrame();
-    if (!o.outDir.empty() && !WritePicture(*session, FramePath(o.outDir, k), &error))
-      return fail(error);
+    if (!o.outDir.empty() || animation) {
+      if (!ReadFrame(*session, frame, &error)) return fail(error);
+      if (!o.outDir.empty() && !WritePngAtomically(FramePath(o.outDir, k), frame, &error))
+        return fail(error);
+      if (animation && !animation->Add(frame, &error)) return fail(error);
+    }
+    progress.Update(k + 1);
   }
   session->SetCallHook(nullptr);
   session->SetSleepObserver(nullptr);
 
-  if (!o.outPath.empty() && !WritePicture(*session, o.outPath, &error)) return fail(error);
+  if (animation && !animation->Finish(&error)) return fail(error);
+  if (!o.outPath.empty() && !animation && !WritePicture(*session, o.outPath, &error))
+    return fail(error);
+  if (!o.meshPath.empty() &&
+      !WriteMesh(o.meshPath, *MeshFormatFor(o.meshPath), session->Dialog().m_Obj, &error))
+    return fail(error);
   if (o.bench) out << FormatReport(timer.Frames(), session->DeviceLabel());
   return 0;
 }

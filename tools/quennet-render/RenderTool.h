@@ -32,6 +32,7 @@ class RenderSession {
     DeviceChoice device = DeviceChoice::Software;
     int width = 0;  // 0: keep the window's own picture size
     int height = 0;
+    int supersample = 1;  // the picture area is made this many times larger
   };
 
   // The window, initialised as at start-up and sized; nullptr with a one-line reason when
@@ -55,6 +56,10 @@ class RenderSession {
   int Step();
   // The picture area as it shows now.
   bool ReadPicture(util::Image& image) const;
+  // The frame as the tool writes it: the picture area filtered down by the supersample.
+  bool ReadFrame(util::Image& image) const;
+  // The size ReadFrame gives.
+  SIZE FrameSize() const;
 
   // Observes the device calls (nullptr to stop) and the frame step's sleeps.
   void SetCallHook(dx::CallHook* hook);
@@ -66,6 +71,7 @@ class RenderSession {
   std::shared_ptr<dx::System> m_PreviousSystem;
   std::shared_ptr<dx::System> m_System;
   DWORD m_Ticks = kClockBase;
+  int m_Supersample = 1;
   std::function<void()> m_SleepObserver;
   std::string m_DeviceLabel;
   std::vector<std::string> m_Notes;
@@ -77,8 +83,9 @@ class RenderSession {
 bool WritePngAtomically(const std::string& path, const util::Image& image, std::string* error);
 
 // Runs a command line (without the program's name). Usage goes to out, the report of
-// --bench too; errors go to err as one line. Returns the exit code: 0, 1 when the run
-// failed, 2 for a bad command line.
-int RunRenderTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// --bench too; errors go to err as one line, and a progress bar for long runs when
+// errIsTerminal. Returns the exit code: 0, 1 when the run failed, 2 for a bad command line.
+int RunRenderTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                  bool errIsTerminal = false);
 
 }  // namespace render_tool
