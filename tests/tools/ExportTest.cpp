@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "AnimationReader.h"
+#include "ChildProcess.h"
 #include "Progress.h"
 #include "RenderTool.h"
 #include "ToolFixture.h"
@@ -252,18 +253,23 @@ TEST_F(ExportTest, FailedWritesLeaveNothingBehind) {
   }
   sigaction(SIGXFSZ, &previous, nullptr);
 
-  // A folder that refuses new files (a test run by root writes anywhere).
+  // A folder that refuses new files, tried as an unprivileged user (root writes anywhere).
   const fs::path locked = Temp("locked");
   fs::create_directories(locked);
-  fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
-  if (access(locked.c_str(), W_OK) != 0) {
-    for (const char* name : {"a.webm", "a.ply"}) {
-      const std::string option = std::string(name).ends_with(".ply") ? "--mesh" : "--out";
-      const ToolRun run = Tool({option, (locked / name).string()});
-      EXPECT_EQ(run.code, 1) << name;
-      EXPECT_NE(run.err.find("Permission denied"), std::string::npos) << run.err;
-      EXPECT_TRUE(Listing(locked).empty()) << name;
-    }
+  fs::permissions(m_Dir.Path(), fs::perms::others_exec, fs::perm_options::add);
+  fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                              fs::perms::others_exec);
+  for (const char* name : {"a.webm", "a.ply"}) {
+    const std::string option = std::string(name).ends_with(".ply") ? "--mesh" : "--out";
+    const int status = testsupport::RunInChild(
+        [&] {
+          const ToolRun run = Tool({option, (locked / name).string()});
+          if (run.code != 1) return 1;
+          if (run.err.find("Permission denied") == std::string::npos) return 2;
+          return Listing(locked).empty() ? 0 : 3;
+        },
+        {.unprivileged = true});
+    EXPECT_EQ(status, 0) << name << " (1: exit code, 2: message, 3: a file left)";
   }
   fs::permissions(locked, fs::perms::owner_all);
 }
