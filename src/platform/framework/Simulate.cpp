@@ -110,6 +110,12 @@ void PumpMessages() {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+void ShowOnScreen() {
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  QGuiApplication::sync();
+}
+
 BOOL CaptureWindowImage(HWND window, std::vector<uint32_t>* pixels, SIZE* size) {
   NativeWindow* native = NativeWindow::FromHandle(window);
   if (!native || !pixels || !size) return FALSE;

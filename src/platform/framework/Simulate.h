@@ -24,6 +24,9 @@ void SliderDrag(CWnd* slider, int position);
 void Close(CWnd* window);
 // Handles the events that are waiting (resizes, repaints, posted work).
 void PumpMessages();
+// Paints what the windows have pending and waits until the window system has shown it (one
+// round trip to the display server), so that a presented picture is on the screen.
+void ShowOnScreen();
 // Renders the window as it is shown now: width x height pixels 0xAARRGGBB, row by row.
 BOOL CaptureWindowImage(HWND window, std::vector<uint32_t>* pixels, SIZE* size);
 

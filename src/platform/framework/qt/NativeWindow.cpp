@@ -153,6 +153,29 @@ POINT NativeWindow::ClientOrigin() const {
   return ToDevice(m_Widget->mapToGlobal(QPoint(0, 0)), DeviceRatio(m_Widget));
 }
 
+namespace {
+
+// Copies n pixels, setting the alpha byte: the device's alpha is undefined and the window
+// shows the colour opaque. Eight pixels a step in the machine's vector registers (the
+// compiler does not vectorise the plain loop at -O2), which keeps the copy at memory speed.
+void CopyOpaque(uint32_t* out, const uint32_t* in, int n) {
+  using Quad = uint32_t __attribute__((vector_size(16)));
+  constexpr Quad kAlpha = {0xFF000000u, 0xFF000000u, 0xFF000000u, 0xFF000000u};
+  int x = 0;
+  for (; x + 8 <= n; x += 8) {
+    Quad a, b;
+    std::memcpy(&a, in + x, sizeof a);
+    std::memcpy(&b, in + x + 4, sizeof b);
+    a |= kAlpha;
+    b |= kAlpha;
+    std::memcpy(out + x, &a, sizeof a);
+    std::memcpy(out + x + 4, &b, sizeof b);
+  }
+  for (; x < n; ++x) out[x] = in[x] | 0xFF000000u;
+}
+
+}  // namespace
+
 bool NativeWindow::PresentImage(const uint32_t* pixels, int pitch, const RECT& src, POINT dst) {
   if (!pixels) return false;
   // The backing image holds the window's device pixels, so the picture is shown pixel for
@@ -180,8 +203,7 @@ bool NativeWindow::PresentImage(const uint32_t* pixels, int pitch, const RECT& s
     const auto* row = reinterpret_cast<const uint32_t*>(
         reinterpret_cast<const uint8_t*>(pixels) + static_cast<ptrdiff_t>(part.top + y) * pitch);
     auto* out = reinterpret_cast<uint32_t*>(m_Backing.scanLine(dst.y + y)) + dst.x;
-    // The device's alpha byte is undefined; the window shows the colour opaque.
-    for (int x = 0; x < w; ++x) out[x] = row[part.left + x] | 0xFF000000u;
+    CopyOpaque(out, row + part.left, w);
   }
   const QRect changed =
       ToLogicalCovering(RECT{dst.x, dst.y, dst.x + w, dst.y + (part.bottom - part.top)}, ratio);
