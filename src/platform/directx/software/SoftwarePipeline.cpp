@@ -479,7 +479,7 @@ HRESULT SoftwarePipeline::Draw(DrawState& state, const DrawCall& call) {
   }
   ++m_Profile.draws;
   m_Profile.pixelsWritten += m_Rasterizer.PixelsWritten();
-  m_Profile.trianglesVector += m_Rasterizer.VectorTriangles();
+  m_Profile.trianglesInBlocks += m_Rasterizer.BlockTriangles();
   if (m_Profiling) {
     const Clock::time_point end = Clock::now();
     m_Profile.vertexSeconds += vertexSeconds;

@@ -26,7 +26,7 @@ struct PipelineProfile {
   uint64_t trianglesIn = 0;
   uint64_t trianglesDrawn = 0;  // after rejection and culling
   uint64_t pixelsWritten = 0;
-  uint64_t trianglesVector = 0;  // of those, drawn in blocks of 8 or 16 pixels
+  uint64_t trianglesInBlocks = 0;  // of those, drawn by the block path
 };
 
 class SoftwarePipeline : public Pipeline {
@@ -39,8 +39,8 @@ class SoftwarePipeline : public Pipeline {
   void SetProfiling(bool on) { m_Profiling = on; }
   const PipelineProfile& Profile() const { return m_Profile; }
   void ResetProfile() { m_Profile = PipelineProfile{}; }
-  // Tests compare the block drawing of small triangles with the row-by-row one.
-  void SetVectorPath(VectorPath path) { m_Rasterizer.SetVectorPath(path); }
+  // Tests compare the block path with the row path.
+  void SetBlockWidth(BlockWidth width) { m_Rasterizer.SetBlockWidth(width); }
 
  private:
   using Clock = std::chrono::steady_clock;
