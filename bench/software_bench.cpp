@@ -5,7 +5,7 @@
 // Besides the frame time, each run reports where it went (per frame, in ms): torus build,
 // upload into the vertex array, clear, transform and lighting, rasterisation, copy to window.
 // QUENNET_BENCH_PICTURE=<file.png> writes frame 40 (t = 38) as a picture. tris_blocks counts the
-// triangles drawn in blocks of 8 or 16 pixels rather than row by row.
+// triangles the block path drew (8 or 16 pixels at once) rather than the row path.
 #include <benchmark/benchmark.h>
 
 #include <chrono>

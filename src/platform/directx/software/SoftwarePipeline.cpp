@@ -131,7 +131,7 @@ HRESULT SoftwarePipeline::PreparePixels(const DrawState& state) {
       InRange(rs[D3DRENDERSTATE_SRCBLEND], D3DBLEND_ZERO, D3DBLEND_BOTHINVSRCALPHA, D3DBLEND_ONE);
   p.destBlend =
       InRange(rs[D3DRENDERSTATE_DESTBLEND], D3DBLEND_ZERO, D3DBLEND_BOTHINVSRCALPHA, D3DBLEND_ZERO);
-  // ONE/ZERO is a plain write and may take the fast path.
+  // ONE/ZERO is a plain write and may take the row path.
   p.blend = rs[D3DRENDERSTATE_ALPHABLENDENABLE] != 0 &&
             !(p.srcBlend == D3DBLEND_ONE && p.destBlend == D3DBLEND_ZERO);
   p.alphaTest = rs[D3DRENDERSTATE_ALPHATESTENABLE] != 0;
