@@ -5,7 +5,7 @@
 // Besides the frame time, each run reports where it went (per frame, in ms): torus build,
 // upload into the vertex array, clear, transform and lighting, rasterisation, copy to window.
 // QUENNET_BENCH_PICTURE=<file.png> writes frame 40 (t = 38) as a picture. tris_blocks counts the
-// triangles drawn in blocks of 8 or 16 pixels rather than row by row.
+// triangles the block path drew (8 or 16 pixels at once) rather than the row path.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -73,12 +73,12 @@ class DefaultFrame {
     auto pipeline = driver.CreatePipeline(m_Target, hr);
     m_Pipeline.reset(static_cast<dx::software::SoftwarePipeline*>(pipeline.release()));
     m_Pipeline->SetProfiling(true);
-    // QUENNET_BENCH_BLOCKS=off|8 measures the row-by-row or the eight-pixel drawing of small
-    // triangles instead of the widest this processor has.
+    // QUENNET_BENCH_BLOCKS=off|8 measures the row path or eight-pixel blocks instead of the
+    // block path's widest blocks on this processor.
     if (const char* blocks = std::getenv("QUENNET_BENCH_BLOCKS")) {
       const std::string b = blocks;
-      if (b == "off") m_Pipeline->SetVectorPath(dx::software::VectorPath::kOff);
-      if (b == "8") m_Pipeline->SetVectorPath(dx::software::VectorPath::kEight);
+      if (b == "off") m_Pipeline->SetBlockWidth(dx::software::BlockWidth::kNone);
+      if (b == "8") m_Pipeline->SetBlockWidth(dx::software::BlockWidth::kEight);
     }
 
     dx::DrawState& s = m_State;
@@ -210,7 +210,7 @@ class DefaultFrame {
     state.counters["present_ms"] = m_PresentMs / frames;
     state.counters["tris_drawn"] = static_cast<double>(p.trianglesDrawn) / frames;
     state.counters["pixels"] = static_cast<double>(p.pixelsWritten) / frames;
-    state.counters["tris_blocks"] = static_cast<double>(p.trianglesVector) / frames;
+    state.counters["tris_blocks"] = static_cast<double>(p.trianglesInBlocks) / frames;
   }
 
   void WritePicture(const char* path) const {

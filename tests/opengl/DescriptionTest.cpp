@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr DWORD kAllDepths = 0x400 | 0x200 | 0x100;  // DDBD_16 | DDBD_24 | DDBD_32
+constexpr DWORD kAllDepths = DDBD_16 | DDBD_24 | DDBD_32;
 
 TEST(DescriptionTest, EitherKindMeetsEveryCapabilityRowInItsOwnSlot) {
   for (bool hardware : {true, false}) {
@@ -26,15 +26,18 @@ TEST(DescriptionTest, EitherKindMeetsEveryCapabilityRowInItsOwnSlot) {
     EXPECT_EQ(FailedCapabilityRows(filled), std::vector<int>{});
     EXPECT_EQ(filled.dwDeviceZBufferBitDepth, kAllDepths);
     EXPECT_EQ((filled.dwDevCaps & D3DDEVCAPS_HWRASTERIZATION) != 0, hardware);
-    // The "both" blend factors are source factors only, as in Direct3D.
-    EXPECT_EQ(filled.dpcTriCaps.dwDestBlendCaps & D3DPBLENDCAPS_BOTHSRCALPHA, 0u);
+    // The saturated and the "both" blend factors are source factors only, as in Direct3D.
+    const DWORD sourceOnly =
+        D3DPBLENDCAPS_SRCALPHASAT | D3DPBLENDCAPS_BOTHSRCALPHA | D3DPBLENDCAPS_BOTHINVSRCALPHA;
+    EXPECT_EQ(filled.dpcTriCaps.dwSrcBlendCaps & sourceOnly, sourceOnly);
+    EXPECT_EQ(filled.dpcTriCaps.dwDestBlendCaps & sourceOnly, 0u);
   }
 }
 
 TEST(DescriptionTest, OnlyTheDepthsOpenGLRendersAreClaimed) {
   D3DDEVICEDESC hal{}, hel{};
-  dx::opengl::DescribeOpenGLDevice(false, 0x400, 2048, hal, hel);
-  EXPECT_EQ(hel.dwDeviceZBufferBitDepth, 0x400u);
+  dx::opengl::DescribeOpenGLDevice(false, DDBD_16, 2048, hal, hel);
+  EXPECT_EQ(hel.dwDeviceZBufferBitDepth, DDBD_16);
   EXPECT_EQ(hel.dwMaxTextureWidth, 2048u);
   EXPECT_EQ(FailedCapabilityRows(hel), std::vector<int>{});
 }

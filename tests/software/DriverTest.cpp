@@ -37,9 +37,14 @@ TEST(SoftwareDriver, DescribesItselfAsSoftwareOnly) {
             0u);
   EXPECT_EQ(software.dwDevCaps & D3DDEVCAPS_HWRASTERIZATION, 0u);
   EXPECT_TRUE(software.dwDevCaps & D3DDEVCAPS_DRAWPRIMTLVERTEX);
-  // Every comparison, every source factor up to BOTHINVSRCALPHA.
+  // Every comparison, every source factor up to BOTHINVSRCALPHA; the saturated and the "both"
+  // factors are source factors only, as in Direct3D (and on the OpenGL device).
   EXPECT_EQ(software.dpcTriCaps.dwZCmpCaps, 0xFFu);
   EXPECT_EQ(software.dpcTriCaps.dwSrcBlendCaps, 0x1FFFu);
+  EXPECT_EQ(
+      software.dpcTriCaps.dwDestBlendCaps &
+          (D3DPBLENDCAPS_SRCALPHASAT | D3DPBLENDCAPS_BOTHSRCALPHA | D3DPBLENDCAPS_BOTHINVSRCALPHA),
+      0u);
   EXPECT_EQ(software.dpcTriCaps.dwTextureCaps & D3DPTEXTURECAPS_SQUAREONLY, 0u);
   EXPECT_EQ(software.dpcTriCaps.dwTextureCaps & D3DPTEXTURECAPS_POW2, 0u);
 }
@@ -59,7 +64,7 @@ TEST(SoftwareDriver, OffersSixteenTwentyFourAndThirtyTwoBitDepthWithoutStencil) 
   }
   D3DDEVICEDESC hardware, software;
   driver.Describe(hardware, software);
-  EXPECT_EQ(software.dwDeviceZBufferBitDepth, 0x400u | 0x200u | 0x100u);  // DDBD_16|24|32
+  EXPECT_EQ(software.dwDeviceZBufferBitDepth, DDBD_16 | DDBD_24 | DDBD_32);
 }
 
 TEST(SoftwareDriver, CreatesPipelinesOnlyForThirtyTwoBitTargets) {

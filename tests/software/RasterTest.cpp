@@ -147,6 +147,33 @@ TEST(FillRule, ViewportCutsGiveThePixelsOfTheWholePicture) {
   EXPECT_TRUE(part.GuardsIntact());
 }
 
+// Where the viewport cuts a triangle's columns, the row path carries colour along the left edge
+// from a table of the rows' bounds. This left edge's remainder reaches its divisor exactly at
+// row 24 (found by walking it: N = −(b·Y + c) advances by a multiple of 256 per row), where the
+// edge moves one pixel more than usual; a carry missed there shifts every later row's colour.
+TEST(FillRule, CutRowsCarryColourWhereTheEdgeRemainderMeetsItsDivisor) {
+  const std::vector<TLVertex> triangle{V(21.92578125f, 5.3046875f, 0.5f, 0xFFFF0000),
+                                       V(44.0f, 20.0f, 0.5f, 0xFF00FF00),
+                                       V(12.6328125f, 36.19140625f, 0.5f, 0xFF0000FF)};
+  Scene whole(48, 48), cut(48, 48);
+  cut.state.viewport.dwWidth = 30;
+  for (Scene* scene : {&whole, &cut}) {
+    scene->pipeline.SetBlockWidth(dx::software::BlockWidth::kNone);
+    scene->SetState(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
+    scene->Clear(0xFF000000);
+    ASSERT_EQ(scene->Draw(D3DPT_TRIANGLELIST, triangle), D3D_OK);
+  }
+  int drawn = 0, wrong = 0;
+  for (int y = 25; y < 37; ++y) {
+    for (int x = 0; x < 30; ++x) {
+      drawn += whole.Pixel(x, y) != 0xFF000000u;
+      wrong += cut.Pixel(x, y) != whole.Pixel(x, y);
+    }
+  }
+  EXPECT_GT(drawn, 100);
+  EXPECT_EQ(wrong, 0);
+}
+
 TEST(FillRule, TopAndLeftEdgesAreInsideBottomAndRightAreNot) {
   Scene scene;
   CountHits(scene);
@@ -353,6 +380,36 @@ TEST(Shading, SpecularIsAddedAndSaturatesOnlyWhenEnabled) {
   EXPECT_EQ(scene.Pixel(4, 4) & 0xFFFFFF, 0xFFE0C0u);
 }
 
+// The row and block paths take a vertex's colour with its specular in one load; the texture
+// coordinates stored right after the specular must not reach the alpha channel.
+TEST(Shading, SpecularLeavesAlphaToDiffuseWhateverTheTextureCoordinates) {
+  Scene scene(64, 64, 16, true);
+  scene.SetState(D3DRENDERSTATE_SPECULARENABLE, 1);
+  scene.SetState(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
+  scene.Clear(0x00000000);
+  const DWORD diffuse = 0x80402010, specular = 0x00101010;
+  // A large triangle (row path) and a small one (block path where the processor has it).
+  const std::vector<TLVertex> triangles{V(2, 2, 0.5f, diffuse, specular, 37.5f, 11.0f),
+                                        V(60, 4, 0.5f, diffuse, specular, 90.0f, 3.0f),
+                                        V(6, 58, 0.5f, diffuse, specular, 64.0f, 25.0f),
+                                        V(40, 40, 0.5f, diffuse, specular, 51.0f, 7.0f),
+                                        V(46, 41, 0.5f, diffuse, specular, 70.0f, 9.0f),
+                                        V(42, 47, 0.5f, diffuse, specular, 45.0f, 2.0f)};
+  ASSERT_EQ(scene.Draw(D3DPT_TRIANGLELIST, triangles), D3D_OK);
+  int drawn = 0, wrongAlpha = 0;
+  for (int y = 0; y < 64; ++y) {
+    for (int x = 0; x < 64; ++x) {
+      const uint32_t p = scene.Pixel(x, y);
+      if (p == 0) continue;
+      ++drawn;
+      wrongAlpha += A(p) != 0x80;
+    }
+  }
+  EXPECT_GT(drawn, 1000);
+  EXPECT_EQ(wrongAlpha, 0);
+  EXPECT_EQ(scene.Pixel(43, 43), 0x80503020u);
+}
+
 TEST(AlphaTest, RejectsPixelsByAlphaWithoutTouchingDepth) {
   Scene scene(8, 8, 16);
   scene.Clear(0xFF000000, 1.0f);
@@ -368,6 +425,23 @@ TEST(AlphaTest, RejectsPixelsByAlphaWithoutTouchingDepth) {
   EXPECT_EQ(scene.Depth(4, 4), 0xFFFFu);
   ASSERT_EQ(scene.Draw(D3DPT_TRIANGLESTRIP, quad(0xC000FF00)), D3D_OK);
   EXPECT_EQ(scene.Pixel(4, 4) & 0xFFFFFF, 0x00FF00u);
+}
+
+// Primitives wholly beyond the viewport are rejected before rasterisation, with a margin: a
+// triangle lying in its last columns or rows must still be drawn.
+TEST(Culling, TrianglesInTheLastColumnsAndRowsOfTheViewportAreDrawn) {
+  Scene scene(64, 64);
+  scene.state.viewport.dwWidth = 40;
+  scene.state.viewport.dwHeight = 30;
+  scene.SetState(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
+  scene.Clear(0xFF000000);
+  const std::vector<TLVertex> triangles{V(38.2f, 10.0f), V(39.9f, 12.0f), V(38.6f, 16.0f),
+                                        V(10.0f, 28.2f), V(16.0f, 28.4f), V(12.0f, 29.9f)};
+  ASSERT_EQ(scene.Draw(D3DPT_TRIANGLELIST, triangles), D3D_OK);
+  EXPECT_EQ(scene.Pixel(39, 13), 0xFFFFFFFFu) << "last column";
+  EXPECT_EQ(scene.Pixel(12, 29), 0xFFFFFFFFu) << "last row";
+  EXPECT_NE(scene.Pixel(40, 13), 0xFFFFFFFFu) << "beyond the viewport";
+  EXPECT_NE(scene.Pixel(12, 30), 0xFFFFFFFFu) << "beyond the viewport";
 }
 
 TEST(Lines, DrawFromFirstPixelWithTheLastOnlyWhenAsked) {

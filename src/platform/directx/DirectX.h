@@ -345,6 +345,12 @@ inline constexpr DWORD D3DDD_DEVICERENDERBITDEPTH = 0x80;
 inline constexpr DWORD D3DDD_DEVICEZBUFFERBITDEPTH = 0x100;
 inline constexpr DWORD D3DDD_MAXBUFFERSIZE = 0x200;
 inline constexpr DWORD D3DDD_MAXVERTEXCOUNT = 0x400;
+// Bit depths of render targets and depth buffers (dwDeviceRenderBitDepth,
+// dwDeviceZBufferBitDepth)
+inline constexpr DWORD DDBD_8 = 0x800;
+inline constexpr DWORD DDBD_16 = 0x400;
+inline constexpr DWORD DDBD_24 = 0x200;
+inline constexpr DWORD DDBD_32 = 0x100;
 // Colour models
 inline constexpr DWORD D3DCOLOR_MONO = 1;
 inline constexpr DWORD D3DCOLOR_RGB = 2;
@@ -431,6 +437,13 @@ inline constexpr DWORD D3DPTFILTERCAPS_MAGFLINEAR = 0x2000000;
 inline constexpr DWORD D3DPTADDRESSCAPS_WRAP = 0x1;
 inline constexpr DWORD D3DPTADDRESSCAPS_MIRROR = 0x2;
 inline constexpr DWORD D3DPTADDRESSCAPS_CLAMP = 0x4;
+// dwTextureOpCaps: the texture stage operations a device carries out
+inline constexpr DWORD D3DTEXOPCAPS_DISABLE = 0x1;
+inline constexpr DWORD D3DTEXOPCAPS_SELECTARG1 = 0x2;
+inline constexpr DWORD D3DTEXOPCAPS_SELECTARG2 = 0x4;
+inline constexpr DWORD D3DTEXOPCAPS_MODULATE = 0x8;
+// dwFVFCaps: the number of texture coordinate sets a vertex may carry
+inline constexpr DWORD D3DFVFCAPS_TEXCOORDCOUNTMASK = 0xFFFF;
 // vertex formats
 inline constexpr DWORD D3DFVF_XYZ = 0x002;
 inline constexpr DWORD D3DFVF_XYZRHW = 0x004;

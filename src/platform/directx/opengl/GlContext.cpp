@@ -14,10 +14,6 @@ namespace dx::opengl {
 
 namespace {
 
-constexpr DWORD kDDBD16 = 0x400;
-constexpr DWORD kDDBD24 = 0x200;
-constexpr DWORD kDDBD32 = 0x100;
-
 bool HasExtension(const char* list, const char* name) {
   if (!list) return false;
   const size_t length = std::strlen(name);
@@ -224,14 +220,14 @@ bool GlContext::ReadFeatures(const OpenGLOptions& options, std::string& reason) 
   GLint maxTexture = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTexture);
   m_Features.maxTextureSize = maxTexture;
-  if (DepthRenders(GL_DEPTH_COMPONENT16)) m_Features.depthBitDepths |= kDDBD16;
-  if (DepthRenders(GL_DEPTH_COMPONENT24)) m_Features.depthBitDepths |= kDDBD24;
+  if (DepthRenders(GL_DEPTH_COMPONENT16)) m_Features.depthBitDepths |= DDBD_16;
+  if (DepthRenders(GL_DEPTH_COMPONENT24)) m_Features.depthBitDepths |= DDBD_24;
   if (DepthRenders(GL_DEPTH_COMPONENT32)) {
     m_Features.depth32Format = GL_DEPTH_COMPONENT32;
   } else if (DepthRenders(GL_DEPTH_COMPONENT32F)) {
     m_Features.depth32Format = GL_DEPTH_COMPONENT32F;
   }
-  if (m_Features.depth32Format) m_Features.depthBitDepths |= kDDBD32;
+  if (m_Features.depth32Format) m_Features.depthBitDepths |= DDBD_32;
   if (!m_Features.depthBitDepths) {
     reason = "no depth format renders with an RGBA8 colour buffer";
     return false;
@@ -339,9 +335,9 @@ void GlContext::ProbeFillRule() {
 GLenum GlContext::DepthFormat(DWORD bits) const {
   switch (bits) {
     case 16:
-      return (m_Features.depthBitDepths & kDDBD16) ? GL_DEPTH_COMPONENT16 : 0;
+      return (m_Features.depthBitDepths & DDBD_16) ? GL_DEPTH_COMPONENT16 : 0;
     case 24:
-      return (m_Features.depthBitDepths & kDDBD24) ? GL_DEPTH_COMPONENT24 : 0;
+      return (m_Features.depthBitDepths & DDBD_24) ? GL_DEPTH_COMPONENT24 : 0;
     case 32:
       return m_Features.depth32Format;
     default:

@@ -1,11 +1,11 @@
 #include "platform/directx/opengl/GlPipeline.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <vector>
 
 #include "platform/directx/DeviceHelpers.h"
+#include "platform/directx/PhaseTimer.h"
 #include "platform/directx/opengl/GlResources.h"
 #include "platform/framework/Window.h"
 
@@ -13,29 +13,10 @@ namespace dx::opengl {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Adds the time since it was made to one phase of the profile, after waiting for OpenGL, when
-// profiling is on.
-class PhaseTimer {
- public:
-  PhaseTimer(OpenGLProfile& profile, double OpenGLProfile::*phase)
-      : m_Profile(profile),
-        m_Phase(phase),
-        m_Start(profile.enabled ? Clock::now() : Clock::time_point{}) {}
-  ~PhaseTimer() {
-    if (!m_Profile.enabled) return;
-    glFinish();
-    m_Profile.*m_Phase += std::chrono::duration<double>(Clock::now() - m_Start).count();
-  }
-  PhaseTimer(const PhaseTimer&) = delete;
-  PhaseTimer& operator=(const PhaseTimer&) = delete;
-
- private:
-  OpenGLProfile& m_Profile;
-  double OpenGLProfile::*m_Phase;
-  Clock::time_point m_Start;
-};
+// Profiled phases wait for OpenGL to finish the work they handed it.
+void FinishOpenGL() {
+  glFinish();
+}
 
 void DrainErrors() {
   for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
@@ -218,7 +199,7 @@ HRESULT GlPipeline::Bind(DrawState& state, bool depthUsed) {
 
 HRESULT GlPipeline::Clear(DrawState& state, const D3DRECT* rects, DWORD count, DWORD flags,
                           D3DCOLOR colour, D3DVALUE z) {
-  PhaseTimer timer(*m_Profile, &OpenGLProfile::clearSeconds);
+  PhaseTimer timer(m_Profile->enabled, m_Profile->clearSeconds, &FinishOpenGL);
   const bool clearDepth = (flags & D3DCLEAR_ZBUFFER) && state.zbuffer;
   if (HRESULT hr = Bind(state, clearDepth); FAILED(hr)) return hr;
   GLbitfield mask = 0;
@@ -387,7 +368,7 @@ HRESULT GlPipeline::Draw(DrawState& state, const DrawCall& call) {
   ViewportMapping view;
   StageSetup stages;
   {
-    PhaseTimer timer(*m_Profile, &OpenGLProfile::uploadSeconds);
+    PhaseTimer timer(m_Profile->enabled, m_Profile->uploadSeconds, &FinishOpenGL);
     const bool depthTested = state.renderStates[D3DRENDERSTATE_ZENABLE] && state.zbuffer;
     if (HRESULT hr = Bind(state, depthTested); FAILED(hr)) return hr;
     view = MapViewport(state.viewport, m_Target->width, m_Target->height,
@@ -411,7 +392,7 @@ HRESULT GlPipeline::Draw(DrawState& state, const DrawCall& call) {
     ApplyRasterState(state, view);
   }
   {
-    PhaseTimer timer(*m_Profile, &OpenGLProfile::drawSeconds);
+    PhaseTimer timer(m_Profile->enabled, m_Profile->drawSeconds, &FinishOpenGL);
     const GLenum mode = PrimitiveMode(call.type);
     if (call.indices) {
       glDrawElements(mode, static_cast<GLsizei>(call.indexCount), GL_UNSIGNED_SHORT, Offset(0));
@@ -433,7 +414,7 @@ HRESULT GlPipeline::ReadBack() {
     return Fail(D3DERR_INITFAILED, "the OpenGL context could not be made current");
   SurfaceData& t = *m_Target;
   if (!IsTarget32(t)) return Fail(DDERR_SURFACELOST, "the render target's memory is gone");
-  PhaseTimer timer(*m_Profile, &OpenGLProfile::readbackSeconds);
+  PhaseTimer timer(m_Profile->enabled, m_Profile->readbackSeconds, &FinishOpenGL);
   DrainErrors();
   glBindFramebuffer(GL_READ_FRAMEBUFFER, m_Framebuffer);
   glReadBuffer(GL_COLOR_ATTACHMENT0);
@@ -465,7 +446,7 @@ HRESULT GlPipeline::Present(SurfaceData& target, const RECT& src, HWND window, P
   if (&target != m_Target) return DDERR_INVALIDPARAMS;
   if (!window) return DDERR_INVALIDPARAMS;
   if (HRESULT hr = ReadBack(); FAILED(hr)) return hr;
-  PhaseTimer timer(*m_Profile, &OpenGLProfile::presentSeconds);
+  PhaseTimer timer(m_Profile->enabled, m_Profile->presentSeconds, &FinishOpenGL);
   return PresentTargetPixels(target, src, window, dst);
 }
 

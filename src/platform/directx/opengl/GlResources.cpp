@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/directx/DeviceHelpers.h"
+#include "platform/directx/MipChain.h"
 
 namespace dx::opengl {
 
@@ -90,51 +91,6 @@ HRESULT UploadVertexBuffer(const std::shared_ptr<GlContext>& context, VertexBuff
   return D3D_OK;
 }
 
-bool BuildMipChain(const SurfaceData& surface, std::vector<MipLevel>& levels) {
-  const DWORD bits = surface.format.dwRGBBitCount;
-  if ((bits != 16 && bits != 32) || surface.width > 65536 || surface.height > 65536 ||
-      !Readable(surface, bits / 8))
-    return false;
-  const bool hasAlpha = (surface.format.dwFlags & DDPF_ALPHAPIXELS) != 0;
-  levels.clear();
-  for (int w = surface.width, h = surface.height;; w = std::max(1, w / 2), h = std::max(1, h / 2)) {
-    levels.push_back({w, h, std::vector<uint32_t>(static_cast<size_t>(w) * h)});
-    if (w == 1 && h == 1) break;
-  }
-  MipLevel& top = levels[0];
-  for (int y = 0; y < top.height; ++y) {
-    const uint8_t* row = surface.bits.data() + static_cast<size_t>(y) * surface.pitch;
-    uint32_t* out = &top.texels[static_cast<size_t>(y) * top.width];
-    for (int x = 0; x < top.width; ++x) {
-      if (bits == 16) {
-        uint16_t p;
-        std::memcpy(&p, row + x * 2, 2);
-        out[x] = Expand565(p);
-      } else {
-        uint32_t p;
-        std::memcpy(&p, row + x * 4, 4);
-        out[x] = hasAlpha ? p : (p | 0xFF000000u);
-      }
-    }
-  }
-  for (size_t i = 1; i < levels.size(); ++i) {
-    const MipLevel& src = levels[i - 1];
-    MipLevel& dst = levels[i];
-    for (int y = 0; y < dst.height; ++y) {
-      const int y0 = std::min(2 * y, src.height - 1), y1 = std::min(2 * y + 1, src.height - 1);
-      for (int x = 0; x < dst.width; ++x) {
-        const int x0 = std::min(2 * x, src.width - 1), x1 = std::min(2 * x + 1, src.width - 1);
-        auto at = [&](int tx, int ty) {
-          return src.texels[static_cast<size_t>(ty) * src.width + tx];
-        };
-        dst.texels[static_cast<size_t>(y) * dst.width + x] =
-            AverageTexels(at(x0, y0), at(x1, y0), at(x0, y1), at(x1, y1));
-      }
-    }
-  }
-  return true;
-}
-
 HRESULT UploadTexture(const std::shared_ptr<GlContext>& context, SurfaceData& surface,
                       GLuint& texture) {
   GlObjectCopy* copy = CopyFor(context, surface.deviceData, GlObjectCopy::Kind::kTexture);
@@ -144,7 +100,8 @@ HRESULT UploadTexture(const std::shared_ptr<GlContext>& context, SurfaceData& su
       copy->width == surface.width && copy->height == surface.height)
     return D3D_OK;
   std::vector<MipLevel> levels;
-  if (!BuildMipChain(surface, levels)) return DDERR_INVALIDPIXELFORMAT;
+  const int levelCount = BuildMipChain(surface, levels);
+  if (levelCount == 0) return DDERR_INVALIDPIXELFORMAT;
   if (levels[0].width > context->Features().maxTextureSize ||
       levels[0].height > context->Features().maxTextureSize)
     return DDERR_INVALIDPARAMS;
@@ -153,12 +110,12 @@ HRESULT UploadTexture(const std::shared_ptr<GlContext>& context, SurfaceData& su
   glBindTexture(GL_TEXTURE_2D, texture);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
   glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-  for (size_t i = 0; i < levels.size(); ++i) {
-    glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), GL_RGBA8, levels[i].width, levels[i].height,
-                 0, GL_BGRA, GL_UNSIGNED_BYTE, levels[i].texels.data());
+  for (int i = 0; i < levelCount; ++i) {
+    glTexImage2D(GL_TEXTURE_2D, i, GL_RGBA8, levels[i].width, levels[i].height, 0, GL_BGRA,
+                 GL_UNSIGNED_BYTE, levels[i].texels.data());
   }
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels.size() - 1));
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, levelCount - 1);
   if (HRESULT hr = ResultOfGlError(glGetError()); FAILED(hr)) {
     copy->filled = false;
     return hr;

@@ -59,15 +59,6 @@ HRESULT UploadTexture(const std::shared_ptr<GlContext>& context, SurfaceData& su
 HRESULT UploadDepth(const std::shared_ptr<GlContext>& context, SurfaceData& surface, int rows,
                     bool topRowFirst, GLuint& texture);
 
-// Texels of a surface as 0xAARRGGBB (alpha 255 where the format has none) and the chain of
-// smaller levels, each the rounded mean of up to four texels of the one above.
-struct MipLevel {
-  int width = 0;
-  int height = 0;
-  std::vector<uint32_t> texels;
-};
-bool BuildMipChain(const SurfaceData& surface, std::vector<MipLevel>& levels);
-
 // Maps an OpenGL error to the code a call returns.
 HRESULT ResultOfGlError(GLenum error);
 

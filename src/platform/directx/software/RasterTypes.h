@@ -61,6 +61,12 @@ struct ScreenVertex {
   Attributes attr;
 };
 
+// Twice the area of the triangle a, b, c in square sub-pixels: positive when it is clockwise on
+// the screen (y down), zero when it has none.
+inline int64_t SignedArea(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c) {
+  return (int64_t{b.x} - a.x) * (int64_t{c.y} - a.y) - (int64_t{c.x} - a.x) * (int64_t{b.y} - a.y);
+}
+
 // A transformed and lit vertex of the current draw, cached once per draw call.
 struct TransformedVertex {
   float x, y, z, w;  // homogeneous screen space, as in ClipVertex

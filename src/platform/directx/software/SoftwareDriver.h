@@ -16,9 +16,6 @@ class SoftwareDriver : public DeviceDriver {
   void Describe(D3DDEVICEDESC& hardware, D3DDEVICEDESC& software) const override;
   std::vector<DDPIXELFORMAT> ZBufferFormats() const override;
   std::unique_ptr<Pipeline> CreatePipeline(SurfaceData& target, HRESULT& hr) override;
-
-  // The description the device reports as its software description.
-  static D3DDEVICEDESC Capabilities();
 };
 
 std::shared_ptr<DeviceDriver> MakeSoftwareDriver();

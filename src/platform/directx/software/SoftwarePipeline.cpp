@@ -5,12 +5,13 @@
 #include <cstring>
 
 #include "platform/directx/DeviceHelpers.h"
+#include "platform/directx/PhaseTimer.h"
+#include "platform/directx/software/Clipping.h"
+#include "platform/directx/software/PixelOperations.h"
 #include "platform/framework/Window.h"
 
 namespace dx::software {
 namespace {
-
-constexpr int kMaxClipVertices = 3 + 8;  // a triangle gains at most one vertex per plane
 
 bool TargetUsable(const SurfaceData& t) {
   return t.format.dwRGBBitCount == 32 && t.width > 0 && t.height > 0 &&
@@ -32,50 +33,6 @@ int DepthBitsOf(const SurfaceData& z) {
 DWORD InRange(DWORD value, DWORD low, DWORD high, DWORD fallback) {
   return value >= low && value <= high ? value : fallback;
 }
-
-uint32_t DepthValue(D3DVALUE z, int bits) {
-  const double max = bits == 16 ? 65535.0 : (bits == 24 ? 16777215.0 : 4294967295.0);
-  const double v = static_cast<double>(z) * max;
-  if (!(v > 0.0)) return 0;  // also nan
-  return v >= max ? static_cast<uint32_t>(max) : static_cast<uint32_t>(v + 0.5);
-}
-
-// Distance of a clip vertex to one clipping plane; inside where it is not negative.
-float PlaneDistance(const ClipVertex& v, uint32_t plane) {
-  switch (plane) {
-    case kClipNear:
-      return v.z;
-    case kClipFar:
-      return v.w - v.z;
-    case kClipW:
-      return v.w - 1.0e-7f;
-    case kClipGuardL:
-      return v.x + kGuardBand * v.w;
-    case kClipGuardR:
-      return kGuardBand * v.w - v.x;
-    case kClipGuardT:
-      return v.y + kGuardBand * v.w;
-    default:
-      return kGuardBand * v.w - v.y;  // kClipGuardB
-  }
-}
-
-ClipVertex Lerp(const ClipVertex& a, const ClipVertex& b, float t) {
-  ClipVertex r;
-  r.x = a.x + (b.x - a.x) * t;
-  r.y = a.y + (b.y - a.y) * t;
-  r.z = a.z + (b.z - a.z) * t;
-  r.w = a.w + (b.w - a.w) * t;
-  const auto* pa = reinterpret_cast<const float*>(&a.attr);
-  const auto* pb = reinterpret_cast<const float*>(&b.attr);
-  auto* pr = reinterpret_cast<float*>(&r.attr);
-  for (size_t i = 0; i < sizeof(Attributes) / sizeof(float); ++i)
-    pr[i] = pa[i] + (pb[i] - pa[i]) * t;
-  return r;
-}
-
-constexpr uint32_t kClipPlanes[] = {kClipNear,   kClipFar,    kClipW,     kClipGuardL,
-                                    kClipGuardR, kClipGuardT, kClipGuardB};
 
 }  // namespace
 
@@ -102,7 +59,7 @@ HRESULT SoftwarePipeline::Clear(DrawState& state, const D3DRECT* rects, DWORD co
   }
   const uint32_t fill =
       (target.format.dwFlags & DDPF_ALPHAPIXELS) ? colour : (colour | 0xFF000000u);
-  const uint32_t depth = DepthValue(z, depthBits);
+  const uint32_t depth = QuantiseDepth(static_cast<double>(z), depthBits);
   for (DWORD r = 0; r < count; ++r) {
     const int64_t x0 = std::max<int64_t>(rects[r].x1, limitX0);
     const int64_t y0 = std::max<int64_t>(rects[r].y1, limitY0);
@@ -174,7 +131,7 @@ HRESULT SoftwarePipeline::PreparePixels(const DrawState& state) {
       InRange(rs[D3DRENDERSTATE_SRCBLEND], D3DBLEND_ZERO, D3DBLEND_BOTHINVSRCALPHA, D3DBLEND_ONE);
   p.destBlend =
       InRange(rs[D3DRENDERSTATE_DESTBLEND], D3DBLEND_ZERO, D3DBLEND_BOTHINVSRCALPHA, D3DBLEND_ZERO);
-  // ONE/ZERO is a plain write and may take the fast path.
+  // ONE/ZERO is a plain write and may take the row path.
   p.blend = rs[D3DRENDERSTATE_ALPHABLENDENABLE] != 0 &&
             !(p.srcBlend == D3DBLEND_ONE && p.destBlend == D3DBLEND_ZERO);
   p.alphaTest = rs[D3DRENDERSTATE_ALPHATESTENABLE] != 0;
@@ -231,9 +188,7 @@ bool SoftwarePipeline::Cull(int64_t area) const {
 
 void SoftwarePipeline::ScreenTriangle(const ScreenVertex& a, const ScreenVertex& b,
                                       const ScreenVertex& c, const ScreenVertex& provoking) {
-  const int64_t area =
-      (int64_t{b.x} - a.x) * (int64_t{c.y} - a.y) - (int64_t{c.x} - a.x) * (int64_t{b.y} - a.y);
-  if (Cull(area)) return;
+  if (Cull(SignedArea(a, b, c))) return;
   ++m_Profile.trianglesDrawn;
   switch (m_FillMode) {
     case D3DFILL_POINT:
@@ -255,37 +210,16 @@ void SoftwarePipeline::ScreenTriangle(const ScreenVertex& a, const ScreenVertex&
 void SoftwarePipeline::ClippedTriangle(const TransformedVertex& a, const TransformedVertex& b,
                                        const TransformedVertex& c,
                                        const TransformedVertex& provoking, uint32_t planes) {
-  std::array<ClipVertex, kMaxClipVertices> bufferA, bufferB;
-  ClipVertex* in = bufferA.data();
-  ClipVertex* out = bufferB.data();
-  int n = 3;
-  in[0] = a.Clip();
-  in[1] = b.Clip();
-  in[2] = c.Clip();
-  for (uint32_t plane : kClipPlanes) {
-    if (!(planes & plane)) continue;
-    int m = 0;
-    for (int i = 0; i < n; ++i) {
-      const ClipVertex& p = in[i];
-      const ClipVertex& q = in[(i + 1) % n];
-      const float dp = PlaneDistance(p, plane), dq = PlaneDistance(q, plane);
-      if (dp >= 0.0f) out[m++] = p;
-      if ((dp >= 0.0f) != (dq >= 0.0f)) out[m++] = Lerp(p, q, dp / (dp - dq));
-    }
-    std::swap(in, out);
-    n = m;
-    if (n < 3) return;
-  }
+  ClipVertex polygon[kMaxClipVertices];
+  const int n = ClipTriangle(a.Clip(), b.Clip(), c.Clip(), planes, polygon);
+  if (n < 3) return;
   std::array<ScreenVertex, kMaxClipVertices> screen;
   for (int i = 0; i < n; ++i) {
-    if (!m_VertexProcessor.Project(in[i], screen[i])) return;
+    if (!m_VertexProcessor.Project(polygon[i], screen[i])) return;
   }
+  // The polygon's area as the sum of its fan's.
   int64_t area = 0;
-  for (int i = 0; i < n; ++i) {
-    const ScreenVertex& p = screen[i];
-    const ScreenVertex& q = screen[(i + 1) % n];
-    area += int64_t{p.x} * q.y - int64_t{q.x} * p.y;
-  }
+  for (int i = 1; i + 1 < n; ++i) area += SignedArea(screen[0], screen[i], screen[i + 1]);
   if (Cull(area)) return;
   ++m_Profile.trianglesDrawn;
   ScreenVertex colours{};
@@ -313,12 +247,9 @@ bool SoftwarePipeline::Visible(uint32_t i0, uint32_t i1, uint32_t i2) const {
   const TransformedVertex& b = m_Vertices[i1];
   const TransformedVertex& c = m_Vertices[i2];
   const uint32_t any = a.clipBits | b.clipBits | c.clipBits;
-  if (any & kNotFinite) return false;
-  if (a.clipBits & b.clipBits & c.clipBits & kRejectMask) return false;
+  if (Rejected(a.clipBits & b.clipBits & c.clipBits, any)) return false;
   if (any & kMustClip) return true;  // decided after clipping
-  const int64_t area = (int64_t{b.screen.x} - a.screen.x) * (int64_t{c.screen.y} - a.screen.y) -
-                       (int64_t{c.screen.x} - a.screen.x) * (int64_t{b.screen.y} - a.screen.y);
-  return !Cull(area);
+  return !Cull(SignedArea(a.screen, b.screen, c.screen));
 }
 
 void SoftwarePipeline::Triangle(uint32_t i0, uint32_t i1, uint32_t i2, uint32_t provoking) {
@@ -327,8 +258,7 @@ void SoftwarePipeline::Triangle(uint32_t i0, uint32_t i1, uint32_t i2, uint32_t 
   const TransformedVertex& b = m_Vertices[i1];
   const TransformedVertex& c = m_Vertices[i2];
   const uint32_t any = a.clipBits | b.clipBits | c.clipBits;
-  if (any & kNotFinite) return;
-  if (a.clipBits & b.clipBits & c.clipBits & kRejectMask) return;
+  if (Rejected(a.clipBits & b.clipBits & c.clipBits, any)) return;
   const TransformedVertex& p = m_Vertices[provoking];
   if (any & kMustClip) {
     ClippedTriangle(a, b, c, p, any & kMustClip);
@@ -342,22 +272,14 @@ void SoftwarePipeline::LinePrimitive(uint32_t i0, uint32_t i1) {
   const TransformedVertex& a = m_Vertices[i0];
   const TransformedVertex& b = m_Vertices[i1];
   const uint32_t any = a.clipBits | b.clipBits;
-  if (any & kNotFinite) return;
-  if (a.clipBits & b.clipBits & kRejectMask) return;
+  if (Rejected(a.clipBits & b.clipBits, any)) return;
   if (!(any & kMustClip)) {
     m_Rasterizer.Line(a.screen, b.screen, a.screen);
     return;
   }
   const ClipVertex ca = a.Clip(), cb = b.Clip();
-  float t0 = 0.0f, t1 = 1.0f;
-  for (uint32_t plane : kClipPlanes) {
-    if (!(any & plane)) continue;
-    const float d0 = PlaneDistance(ca, plane), d1 = PlaneDistance(cb, plane);
-    if (d0 < 0.0f && d1 < 0.0f) return;
-    if (d0 < 0.0f) t0 = std::max(t0, d0 / (d0 - d1));
-    if (d1 < 0.0f) t1 = std::min(t1, d0 / (d0 - d1));
-    if (!(t0 <= t1)) return;
-  }
+  float t0, t1;
+  if (!ClipLine(ca, cb, any & kMustClip, t0, t1)) return;
   ScreenVertex sa, sb;
   if (!m_VertexProcessor.Project(Lerp(ca, cb, t0), sa) ||
       !m_VertexProcessor.Project(Lerp(ca, cb, t1), sb)) {
@@ -376,6 +298,13 @@ void SoftwarePipeline::PointPrimitive(uint32_t i) {
 }
 
 HRESULT SoftwarePipeline::Draw(DrawState& state, const DrawCall& call) {
+  // A draw, stage by stage:
+  //   1. the call and the state are checked, and the pixel state, texture stages and
+  //      transforms are fixed for the draw;
+  //   2. every vertex is transformed (VertexProcessor.h), and lit unless lighting can wait;
+  //   3. when it can (triangles), rejection and culling find the triangles that will be seen,
+  //      and only their vertices are lit;
+  //   4. the primitives are assembled, clipped (Clipping.h) and rasterised (Rasterizer.h).
   if (!state.target) return DDERR_INVALIDPARAMS;
   if (!state.hasViewport) return D3DERR_VIEWPORTDATANOTSET;
   if (call.type < D3DPT_POINTLIST || call.type > D3DPT_TRIANGLEFAN) {
@@ -395,69 +324,39 @@ HRESULT SoftwarePipeline::Draw(DrawState& state, const DrawCall& call) {
     return DDERR_INVALIDPARAMS;
   }
 
-  const Clock::time_point start = m_Profiling ? Clock::now() : Clock::time_point{};
   const WORD* indices = call.indices;
   const uint32_t n = indices ? call.indexCount : call.vertexCount;
   auto at = [indices](uint32_t k) -> uint32_t { return indices ? indices[k] : k; };
-  const bool triangles = call.type >= D3DPT_TRIANGLELIST;
   // Lighting waits until culling has shown which vertices are seen (for a closed mesh about
   // half of them), except for points and lines.
-  const bool defer = triangles && m_VertexProcessor.Lights(layout);
-  m_VertexProcessor.Process(call.vertices, call.stride, call.vertexCount, layout, defer,
-                            m_Vertices);
-  m_VertexCount = call.vertexCount;
-  double vertexSeconds = 0.0;
-  Clock::time_point mark = m_Profiling ? Clock::now() : Clock::time_point{};
-  if (m_Profiling) vertexSeconds += std::chrono::duration<double>(mark - start).count();
-
-  m_Rasterizer.Begin(m_Pixels, &m_Stages);
+  const bool defer = call.type >= D3DPT_TRIANGLELIST && m_VertexProcessor.Lights(layout);
+  {
+    PhaseTimer vertexTime(m_Profiling, m_Profile.vertexSeconds);
+    m_VertexProcessor.Process(call.vertices, call.stride, call.vertexCount, layout, defer,
+                              m_Vertices);
+    m_VertexCount = call.vertexCount;
+  }
   if (defer) {
-    if (m_Lit.size() < m_VertexCount) m_Lit.resize(m_VertexCount);
-    std::fill_n(m_Lit.begin(), m_VertexCount, uint8_t{0});
-    // At most one entry per triangle of the call; written through a pointer, as the vector's
-    // own growth checks cost as much as the culling itself.
-    const size_t most = 4 * static_cast<size_t>(n);
-    if (m_Visible.size() < most) m_Visible.resize(most);
-    uint32_t* visible = m_Visible.data();
-    uint8_t* lit = m_Lit.data();
-    uint64_t trianglesIn = 0;
-    ForEachTriangle(call.type, n, at, [&](uint32_t i0, uint32_t i1, uint32_t i2, uint32_t p) {
-      ++trianglesIn;
-      if (!Visible(i0, i1, i2)) return;
-      visible[0] = i0;
-      visible[1] = i1;
-      visible[2] = i2;
-      visible[3] = p;
-      visible += 4;
-      lit[i0] = lit[i1] = lit[i2] = 1;
-    });
-    m_Profile.trianglesIn += trianglesIn;
-    const size_t visibleCount = static_cast<size_t>(visible - m_Visible.data());
-    const Clock::time_point culled = m_Profiling ? Clock::now() : Clock::time_point{};
-    for (uint32_t i = 0; i < m_VertexCount; ++i) {
-      if (m_Lit[i]) {
-        m_VertexProcessor.LightVertex(call.vertices + static_cast<size_t>(i) * call.stride, layout,
-                                      m_Vertices[i].screen.attr);
+    size_t visibleCount = 0;
+    {
+      PhaseTimer rasterTime(m_Profiling, m_Profile.rasterSeconds);
+      m_Rasterizer.Begin(m_Pixels, &m_Stages);
+      visibleCount = FindVisible(call.type, n, at);
+    }
+    {
+      PhaseTimer vertexTime(m_Profiling, m_Profile.vertexSeconds);
+      for (uint32_t i = 0; i < m_VertexCount; ++i) {
+        if (m_Lit[i]) {
+          m_VertexProcessor.LightVertex(call.vertices + static_cast<size_t>(i) * call.stride,
+                                        layout, m_Vertices[i].screen.attr);
+        }
       }
     }
-    if (m_Profiling) {
-      mark = Clock::now();
-      vertexSeconds += std::chrono::duration<double>(mark - culled).count();
-    }
-    const bool solid = m_FillMode == D3DFILL_SOLID;
-    for (size_t k = 0; k < visibleCount; k += 4) {
-      const TransformedVertex& a = m_Vertices[m_Visible[k]];
-      const TransformedVertex& b = m_Vertices[m_Visible[k + 1]];
-      const TransformedVertex& c = m_Vertices[m_Visible[k + 2]];
-      if (solid && !((a.clipBits | b.clipBits | c.clipBits) & kMustClip)) {
-        // Already checked and culled by Visible.
-        ++m_Profile.trianglesDrawn;
-        m_Rasterizer.Triangle(a.screen, b.screen, c.screen, m_Vertices[m_Visible[k + 3]].screen);
-      } else {
-        Triangle(m_Visible[k], m_Visible[k + 1], m_Visible[k + 2], m_Visible[k + 3]);
-      }
-    }
+    PhaseTimer rasterTime(m_Profiling, m_Profile.rasterSeconds);
+    DrawVisible(visibleCount);
   } else {
+    PhaseTimer rasterTime(m_Profiling, m_Profile.rasterSeconds);
+    m_Rasterizer.Begin(m_Pixels, &m_Stages);
     switch (call.type) {
       case D3DPT_POINTLIST:
         for (uint32_t k = 0; k < n; ++k) PointPrimitive(at(k));
@@ -479,13 +378,24 @@ HRESULT SoftwarePipeline::Draw(DrawState& state, const DrawCall& call) {
   }
   ++m_Profile.draws;
   m_Profile.pixelsWritten += m_Rasterizer.PixelsWritten();
-  m_Profile.trianglesVector += m_Rasterizer.VectorTriangles();
-  if (m_Profiling) {
-    const Clock::time_point end = Clock::now();
-    m_Profile.vertexSeconds += vertexSeconds;
-    m_Profile.rasterSeconds += std::chrono::duration<double>(end - start).count() - vertexSeconds;
-  }
+  m_Profile.trianglesInBlocks += m_Rasterizer.BlockTriangles();
   return D3D_OK;
+}
+
+void SoftwarePipeline::DrawVisible(size_t count) {
+  const bool solid = m_FillMode == D3DFILL_SOLID;
+  for (size_t k = 0; k < count; k += 4) {
+    const TransformedVertex& a = m_Vertices[m_Visible[k]];
+    const TransformedVertex& b = m_Vertices[m_Visible[k + 1]];
+    const TransformedVertex& c = m_Vertices[m_Visible[k + 2]];
+    if (solid && !((a.clipBits | b.clipBits | c.clipBits) & kMustClip)) {
+      // Already checked and culled by Visible.
+      ++m_Profile.trianglesDrawn;
+      m_Rasterizer.Triangle(a.screen, b.screen, c.screen, m_Vertices[m_Visible[k + 3]].screen);
+    } else {
+      Triangle(m_Visible[k], m_Visible[k + 1], m_Visible[k + 2], m_Visible[k + 3]);
+    }
+  }
 }
 
 HRESULT SoftwarePipeline::Present(SurfaceData& target, const RECT& src, HWND window, POINT dst) {

@@ -3,12 +3,13 @@
 //
 // Implemented: point, line and triangle lists, strips and fans, indexed or not; transform,
 // lighting, clipping (near, far, guard band) and rasterisation as described in
-// VertexProcessor.h and Rasterizer.h; D3DCULL_NONE/CW/CCW; D3DFILL_POINT/WIREFRAME/SOLID.
-// Triangles are culled before lighting, so only the vertices of triangles that will be drawn
-// are lit. Nothing is allocated per frame once the caches have grown to the largest draw.
+// VertexProcessor.h, Clipping.h and Rasterizer.h; D3DCULL_NONE/CW/CCW;
+// D3DFILL_POINT/WIREFRAME/SOLID. Triangles are culled before lighting, so only the vertices of
+// triangles that will be drawn are lit. Nothing is allocated per frame once the caches have grown
+// to the largest draw.
 #pragma once
 
-#include <chrono>
+#include <algorithm>
 #include <vector>
 
 #include "platform/directx/Pipeline.h"
@@ -26,7 +27,7 @@ struct PipelineProfile {
   uint64_t trianglesIn = 0;
   uint64_t trianglesDrawn = 0;  // after rejection and culling
   uint64_t pixelsWritten = 0;
-  uint64_t trianglesVector = 0;  // of those, drawn in blocks of 8 or 16 pixels
+  uint64_t trianglesInBlocks = 0;  // of those, drawn by the block path
 };
 
 class SoftwarePipeline : public Pipeline {
@@ -39,17 +40,22 @@ class SoftwarePipeline : public Pipeline {
   void SetProfiling(bool on) { m_Profiling = on; }
   const PipelineProfile& Profile() const { return m_Profile; }
   void ResetProfile() { m_Profile = PipelineProfile{}; }
-  // Tests compare the block drawing of small triangles with the row-by-row one.
-  void SetVectorPath(VectorPath path) { m_Rasterizer.SetVectorPath(path); }
+  // Tests compare the block path with the row path.
+  void SetBlockWidth(BlockWidth width) { m_Rasterizer.SetBlockWidth(width); }
 
  private:
-  using Clock = std::chrono::steady_clock;
-
   HRESULT PreparePixels(const DrawState& state);
   void PrepareTextures(const DrawState& state);
   // Calls f(i0, i1, i2, provoking) for every triangle of a list, strip or fan.
   template <class Index, class F>
   static void ForEachTriangle(D3DPRIMITIVETYPE type, uint32_t n, Index at, F f);
+  // The triangles of a list, strip or fan that survive rejection and culling, four entries
+  // each (i0, i1, i2, provoking) in m_Visible, their vertices marked in m_Lit; returns the
+  // number of entries.
+  template <class Index>
+  size_t FindVisible(D3DPRIMITIVETYPE type, uint32_t n, Index at);
+  // Draws the first count entries of m_Visible.
+  void DrawVisible(size_t count);
   // Whether a triangle survives rejection and culling (triangles that need clipping count as
   // visible; they are decided after clipping).
   bool Visible(uint32_t i0, uint32_t i1, uint32_t i2) const;
@@ -77,6 +83,31 @@ class SoftwarePipeline : public Pipeline {
   bool m_Profiling = false;
   PipelineProfile m_Profile;
 };
+
+template <class Index>
+size_t SoftwarePipeline::FindVisible(D3DPRIMITIVETYPE type, uint32_t n, Index at) {
+  if (m_Lit.size() < m_VertexCount) m_Lit.resize(m_VertexCount);
+  std::fill_n(m_Lit.begin(), m_VertexCount, uint8_t{0});
+  // At most one entry per triangle of the call; written through a pointer, as the vector's
+  // own growth checks cost as much as the culling itself.
+  const size_t most = 4 * static_cast<size_t>(n);
+  if (m_Visible.size() < most) m_Visible.resize(most);
+  uint32_t* visible = m_Visible.data();
+  uint8_t* lit = m_Lit.data();
+  uint64_t trianglesIn = 0;
+  ForEachTriangle(type, n, at, [&](uint32_t i0, uint32_t i1, uint32_t i2, uint32_t p) {
+    ++trianglesIn;
+    if (!Visible(i0, i1, i2)) return;
+    visible[0] = i0;
+    visible[1] = i1;
+    visible[2] = i2;
+    visible[3] = p;
+    visible += 4;
+    lit[i0] = lit[i1] = lit[i2] = 1;
+  });
+  m_Profile.trianglesIn += trianglesIn;
+  return static_cast<size_t>(visible - m_Visible.data());
+}
 
 template <class Index, class F>
 void SoftwarePipeline::ForEachTriangle(D3DPRIMITIVETYPE type, uint32_t n, Index at, F f) {

@@ -4,8 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "platform/directx/DeviceHelpers.h"
-
 namespace dx::software {
 namespace {
 
@@ -86,58 +84,9 @@ bool MipChain::Matches(const SurfaceData& surface) const {
 
 bool MipChain::Update(const SurfaceData& surface) {
   if (Matches(surface)) return true;
-  m_LevelCount = 0;
   m_Source = nullptr;
-  const DWORD bits = surface.format.dwRGBBitCount;
-  if (surface.width <= 0 || surface.height <= 0 || surface.width > 65536 ||
-      surface.height > 65536 || (bits != 16 && bits != 32) || surface.pitch <= 0 ||
-      static_cast<size_t>(surface.pitch) < static_cast<size_t>(surface.width) * (bits / 8) ||
-      surface.bits.size() < static_cast<size_t>(surface.pitch) * surface.height) {
-    return false;
-  }
-  const bool hasAlpha = (surface.format.dwFlags & DDPF_ALPHAPIXELS) != 0;
-  // Level 0 in 0xAARRGGBB.
-  int w = surface.width, h = surface.height, count = 0;
-  for (int lw = w, lh = h;; lw = std::max(1, lw / 2), lh = std::max(1, lh / 2)) {
-    if (count >= static_cast<int>(m_Levels.size())) m_Levels.emplace_back();
-    Level& level = m_Levels[count++];
-    level.width = lw;
-    level.height = lh;
-    level.texels.resize(static_cast<size_t>(lw) * lh);
-    if (lw == 1 && lh == 1) break;
-  }
-  Level& top = m_Levels[0];
-  for (int y = 0; y < h; ++y) {
-    const uint8_t* row = surface.bits.data() + static_cast<size_t>(y) * surface.pitch;
-    uint32_t* out = &top.texels[static_cast<size_t>(y) * w];
-    for (int x = 0; x < w; ++x) {
-      if (bits == 16) {
-        uint16_t p;
-        std::memcpy(&p, row + x * 2, 2);
-        out[x] = Expand565(p);
-      } else {
-        uint32_t p;
-        std::memcpy(&p, row + x * 4, 4);
-        out[x] = hasAlpha ? p : (p | 0xFF000000u);
-      }
-    }
-  }
-  for (int i = 1; i < count; ++i) {
-    const Level& src = m_Levels[i - 1];
-    Level& dst = m_Levels[i];
-    for (int y = 0; y < dst.height; ++y) {
-      const int y0 = std::min(2 * y, src.height - 1), y1 = std::min(2 * y + 1, src.height - 1);
-      for (int x = 0; x < dst.width; ++x) {
-        const int x0 = std::min(2 * x, src.width - 1), x1 = std::min(2 * x + 1, src.width - 1);
-        dst.texels[static_cast<size_t>(y) * dst.width + x] =
-            AverageTexels(src.texels[static_cast<size_t>(y0) * src.width + x0],
-                          src.texels[static_cast<size_t>(y0) * src.width + x1],
-                          src.texels[static_cast<size_t>(y1) * src.width + x0],
-                          src.texels[static_cast<size_t>(y1) * src.width + x1]);
-      }
-    }
-  }
-  m_LevelCount = count;
+  m_LevelCount = BuildMipChain(surface, m_Levels);
+  if (m_LevelCount == 0) return false;
   m_Source = &surface;
   m_SourceBits = surface.bits.data();
   m_Version = surface.version;

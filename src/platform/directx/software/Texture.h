@@ -7,17 +7,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/directx/MipChain.h"
 #include "platform/directx/Pipeline.h"
 
 namespace dx::software {
 
 class MipChain {
  public:
-  struct Level {
-    int width = 0;
-    int height = 0;
-    std::vector<uint32_t> texels;  // 0xAARRGGBB
-  };
+  using Level = MipLevel;
 
   // Brings the chain up to date with the surface; false if the surface cannot be read (unknown
   // format, or bits smaller than pitch × height).
@@ -27,7 +24,7 @@ class MipChain {
   const Level& LevelAt(int i) const { return m_Levels[i]; }
 
  private:
-  std::vector<Level> m_Levels;  // grown only, so a re-upload of the same size allocates nothing
+  std::vector<Level> m_Levels;  // grown only: a re-upload of the same size allocates nothing
   int m_LevelCount = 0;
   const SurfaceData* m_Source = nullptr;
   const uint8_t* m_SourceBits = nullptr;

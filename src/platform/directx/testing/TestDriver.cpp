@@ -224,8 +224,8 @@ D3DDEVICEDESC FullCapsDesc() {
   caps.dwTextureBlendCaps = 0;
   caps.dwTextureAddressCaps = D3DPTADDRESSCAPS_WRAP | D3DPTADDRESSCAPS_CLAMP;
   desc.dpcLineCaps = desc.dpcTriCaps = caps;
-  desc.dwDeviceRenderBitDepth = 0x100 | 0x400;           // DDBD_32 | DDBD_16
-  desc.dwDeviceZBufferBitDepth = 0x400 | 0x200 | 0x100;  // DDBD_16 | DDBD_24 | DDBD_32
+  desc.dwDeviceRenderBitDepth = DDBD_32 | DDBD_16;
+  desc.dwDeviceZBufferBitDepth = DDBD_16 | DDBD_24 | DDBD_32;
   desc.dwMaxBufferSize = 0;
   desc.dwMaxVertexCount = 0xFFFF;
   desc.dwMinTextureWidth = desc.dwMinTextureHeight = 1;

@@ -1,7 +1,7 @@
-// The block drawing of small triangles (8 or 16 pixels of a row at once) must give exactly the
-// pixels and depths of the row-by-row drawing: same coverage, colours and depth, at every depth
-// comparison, near the right side of the target (where blocks start further left) and under a
-// viewport that cuts triangles.
+// The block path (8 or 16 pixels of a row at once) must give exactly the pixels and depths of
+// the row path: same coverage, colours and depth, at every depth comparison, near the right
+// side of the target (where blocks start further left) and under a viewport that cuts
+// triangles.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -57,18 +57,18 @@ struct Case {
   DWORD zWrite;
   bool targetAlpha;
   int viewportX = 0, viewportWidth = 0;  // a viewport of the target's height less 7 when set
-  dx::software::VectorPath path = dx::software::VectorPath::kWidest;
+  dx::software::BlockWidth blockWidth = dx::software::BlockWidth::kWidest;
 };
 
-// Draws the same triangles with and without the eight-pixel path; returns the number of
+// Draws the same triangles with and without the block path; returns the number of
 // triangles that took it.
 uint64_t CompareBothPaths(const Case& c, int width, int height,
                           const std::vector<TLVertex>& triangles) {
-  Scene vector(width, height, c.depthBits, c.targetAlpha);
+  Scene blocks(width, height, c.depthBits, c.targetAlpha);
   Scene rows(width, height, c.depthBits, c.targetAlpha);
-  rows.pipeline.SetVectorPath(dx::software::VectorPath::kOff);
-  vector.pipeline.SetVectorPath(c.path);
-  for (Scene* scene : {&vector, &rows}) {
+  rows.pipeline.SetBlockWidth(dx::software::BlockWidth::kNone);
+  blocks.pipeline.SetBlockWidth(c.blockWidth);
+  for (Scene* scene : {&blocks, &rows}) {
     scene->SetState(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
     scene->SetState(D3DRENDERSTATE_SPECULARENABLE, 1);
     scene->SetState(D3DRENDERSTATE_ZFUNC, c.zFunc);
@@ -85,71 +85,73 @@ uint64_t CompareBothPaths(const Case& c, int width, int height,
   int wrongColour = 0, wrongDepth = 0;
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
-      wrongColour += vector.Pixel(x, y) != rows.Pixel(x, y);
-      if (c.depthBits) wrongDepth += vector.Depth(x, y) != rows.Depth(x, y);
+      wrongColour += blocks.Pixel(x, y) != rows.Pixel(x, y);
+      if (c.depthBits) wrongDepth += blocks.Depth(x, y) != rows.Depth(x, y);
     }
   }
   EXPECT_EQ(wrongColour, 0);
   EXPECT_EQ(wrongDepth, 0);
-  EXPECT_EQ(vector.pipeline.Profile().pixelsWritten, rows.pipeline.Profile().pixelsWritten);
-  EXPECT_TRUE(vector.GuardsIntact());
-  EXPECT_EQ(rows.pipeline.Profile().trianglesVector, 0u);
-  return vector.pipeline.Profile().trianglesVector;
+  EXPECT_EQ(blocks.pipeline.Profile().pixelsWritten, rows.pipeline.Profile().pixelsWritten);
+  EXPECT_TRUE(blocks.GuardsIntact());
+  EXPECT_EQ(rows.pipeline.Profile().trianglesInBlocks, 0u);
+  return blocks.pipeline.Profile().trianglesInBlocks;
 }
 
 // Both block widths: eight pixels (AVX2) and the widest the processor has.
-constexpr dx::software::VectorPath kPaths[] = {dx::software::VectorPath::kEight,
-                                               dx::software::VectorPath::kWidest};
+constexpr dx::software::BlockWidth kWidths[] = {dx::software::BlockWidth::kEight,
+                                                dx::software::BlockWidth::kWidest};
 
-TEST(VectorPath, GivesTheRowPathsPixelsForEveryDepthTest) {
+TEST(BlockPath, GivesTheRowPathsPixelsForEveryDepthTest) {
   // 61 columns: the last blocks of a row must start left of the triangle to stay inside.
   const std::vector<TLVertex> triangles = Triangles(61, 45, 400, 9.0f);
   uint64_t taken = 0;
-  for (const auto path : kPaths) {
+  for (const auto blockWidth : kWidths) {
     for (DWORD f = D3DCMP_NEVER; f <= D3DCMP_ALWAYS; ++f) {
       for (DWORD write : {0u, 1u}) {
-        SCOPED_TRACE(testing::Message()
-                     << "path " << static_cast<int>(path) << " zfunc " << f << " zwrite " << write);
-        taken += CompareBothPaths({16, f, write, false, 0, 0, path}, 61, 45, triangles);
+        SCOPED_TRACE(testing::Message() << "block width " << static_cast<int>(blockWidth)
+                                        << " zfunc " << f << " zwrite " << write);
+        taken += CompareBothPaths({16, f, write, false, 0, 0, blockWidth}, 61, 45, triangles);
       }
     }
     SCOPED_TRACE("no depth buffer, target with alpha");
-    taken += CompareBothPaths({0, D3DCMP_LESSEQUAL, 1, true, 0, 0, path}, 61, 45, triangles);
+    taken += CompareBothPaths({0, D3DCMP_LESSEQUAL, 1, true, 0, 0, blockWidth}, 61, 45, triangles);
   }
   if (taken == 0) GTEST_SKIP() << "this processor has no block drawing";
 }
 
-TEST(VectorPath, GivesTheRowPathsPixelsUnderACuttingViewport) {
+TEST(BlockPath, GivesTheRowPathsPixelsUnderACuttingViewport) {
   const std::vector<TLVertex> triangles = Triangles(40, 40, 300, 14.0f);
   uint64_t taken = 0;
-  for (const auto path : kPaths) {
+  for (const auto blockWidth : kWidths) {
     for (DWORD f : {D3DCMP_LESS, D3DCMP_GREATEREQUAL}) {
-      SCOPED_TRACE(testing::Message() << "path " << static_cast<int>(path) << " zfunc " << f);
-      taken += CompareBothPaths({16, f, 1, true, 5, 28, path}, 40, 40, triangles);
+      SCOPED_TRACE(testing::Message()
+                   << "block width " << static_cast<int>(blockWidth) << " zfunc " << f);
+      taken += CompareBothPaths({16, f, 1, true, 5, 28, blockWidth}, 40, 40, triangles);
       // Narrower than the blocks: blocks that end inside it start left of it.
-      taken += CompareBothPaths({16, f, 1, true, 11, 12, path}, 40, 40, triangles);
+      taken += CompareBothPaths({16, f, 1, true, 11, 12, blockWidth}, 40, 40, triangles);
     }
   }
   if (taken == 0) GTEST_SKIP() << "this processor has no block drawing";
 }
 
-TEST(VectorPath, GivesTheRowPathsPixelsForTrianglesSeveralBlocksWide) {
+TEST(BlockPath, GivesTheRowPathsPixelsForTrianglesSeveralBlocksWide) {
   // Up to about 60 pixels across: four blocks of either width.
   const std::vector<TLVertex> triangles = Triangles(120, 70, 150, 26.0f);
   uint64_t taken = 0;
-  for (const auto path : kPaths) {
-    SCOPED_TRACE(testing::Message() << "path " << static_cast<int>(path));
-    taken += CompareBothPaths({16, D3DCMP_LESSEQUAL, 1, false, 0, 0, path}, 120, 70, triangles);
-    taken += CompareBothPaths({16, D3DCMP_LESS, 1, true, 3, 100, path}, 120, 70, triangles);
+  for (const auto blockWidth : kWidths) {
+    SCOPED_TRACE(testing::Message() << "block width " << static_cast<int>(blockWidth));
+    taken +=
+        CompareBothPaths({16, D3DCMP_LESSEQUAL, 1, false, 0, 0, blockWidth}, 120, 70, triangles);
+    taken += CompareBothPaths({16, D3DCMP_LESS, 1, true, 3, 100, blockWidth}, 120, 70, triangles);
   }
   if (taken == 0) GTEST_SKIP() << "this processor has no block drawing";
 }
 
-TEST(VectorPath, LeavesNarrowTargetsAndOtherDepthFormatsToTheRowPath) {
+TEST(BlockPath, LeavesNarrowTargetsAndOtherDepthFormatsToTheRowPath) {
   // Narrower than a block: no block fits inside a row.
   const std::vector<TLVertex> narrow = Triangles(7, 30, 60, 4.0f);
-  for (const auto path : kPaths) {
-    EXPECT_EQ(CompareBothPaths({16, D3DCMP_LESS, 1, false, 0, 0, path}, 7, 30, narrow), 0u);
+  for (const auto blockWidth : kWidths) {
+    EXPECT_EQ(CompareBothPaths({16, D3DCMP_LESS, 1, false, 0, 0, blockWidth}, 7, 30, narrow), 0u);
   }
   // 24- and 32-bit depth keep the row path, with the same result.
   const std::vector<TLVertex> triangles = Triangles(40, 40, 100, 6.0f);

@@ -1,13 +1,14 @@
-// Small triangles drawn in blocks of a row's pixels, 8 at a time with AVX2 or 16 with
-// AVX-512, whichever the processor has (chosen at run time). Each block is tested against all
-// three edge functions at once, so the thin triangles of a finely divided mesh cost no branch
-// per pixel, and depth test, depth write and colour write go through lane masks. Values are
-// those of the row-by-row path bit for bit: the same integer planes, only evaluated in 32-bit
-// lanes. The rows and blocks are walked by one driver, included once per instruction set.
-#include "platform/directx/software/Rasterizer.h"
+// The block path's drawing and setup. Depth test, depth write and colour write go through lane
+// masks, so the thin triangles of a finely divided mesh cost no branch per pixel; the values
+// are the row path's integer planes, only evaluated in 32-bit lanes. The rows and blocks are
+// walked by BlockPath.inc, included once per instruction set.
+#include "platform/directx/software/BlockPath.h"
 
-#if defined(__x86_64__) || defined(__i386__)
-#define QUENNET_HAS_BLOCK_DRAWING 1
+#include <algorithm>
+
+#include "platform/directx/software/Comparison.h"
+#include "platform/directx/software/EdgeWalk.h"
+
 // GCC's AVX-512 headers start some results from a deliberately undefined value, which its
 // own uninitialised-use warning then reports.
 #if defined(__GNUC__) && !defined(__clang__)
@@ -19,11 +20,8 @@
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
 #endif
-#endif
 
 namespace dx::software {
-
-#if defined(QUENNET_HAS_BLOCK_DRAWING)
 namespace {
 
 // Eight lanes with AVX2: lane masks are vectors of all ones, and pixels that are not drawn are
@@ -112,7 +110,7 @@ QUENNET_TARGET [[gnu::always_inline]] inline uint32_t DrawBlock(const L& v, Mask
       __builtin_popcount(static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(pass)))));
 }
 
-#include "platform/directx/software/VectorRowsDriver.inc"
+#include "platform/directx/software/BlockPath.inc"
 
 #undef QUENNET_TARGET
 
@@ -145,29 +143,35 @@ QUENNET_TARGET inline Mask ColumnsFrom(int32_t x, int32_t first) {
   return first - x >= 16 ? 0 : static_cast<Mask>(0xFFFFu << (first - x));
 }
 
+// The _MM_CMPINT_ predicate of a comparison between NEVER and ALWAYS (exclusive).
+constexpr int Predicate(DWORD f) {
+  switch (f) {
+    case D3DCMP_LESS:
+      return _MM_CMPINT_LT;
+    case D3DCMP_EQUAL:
+      return _MM_CMPINT_EQ;
+    case D3DCMP_LESSEQUAL:
+      return _MM_CMPINT_LE;
+    case D3DCMP_GREATER:
+      return _MM_CMPINT_NLE;
+    case D3DCMP_NOTEQUAL:
+      return _MM_CMPINT_NE;
+    default:
+      return _MM_CMPINT_NLT;  // D3DCMP_GREATEREQUAL
+  }
+}
+
 // The depth test of value against stored within lanes.
 template <DWORD F>
 QUENNET_TARGET inline Mask DepthPasses(Mask lanes, Vec value, Vec stored) {
-  if constexpr (F == D3DCMP_NEVER) return 0;
-  if constexpr (F == D3DCMP_LESS) {
-    return _mm512_mask_cmp_epi32_mask(lanes, value, stored, _MM_CMPINT_LT);
+  if constexpr (F == D3DCMP_NEVER) {
+    return 0;
+  } else if constexpr (F == D3DCMP_ALWAYS) {
+    return lanes;
+  } else {
+    constexpr int kPredicate = Predicate(F);
+    return _mm512_mask_cmp_epi32_mask(lanes, value, stored, kPredicate);
   }
-  if constexpr (F == D3DCMP_EQUAL) {
-    return _mm512_mask_cmp_epi32_mask(lanes, value, stored, _MM_CMPINT_EQ);
-  }
-  if constexpr (F == D3DCMP_LESSEQUAL) {
-    return _mm512_mask_cmp_epi32_mask(lanes, value, stored, _MM_CMPINT_LE);
-  }
-  if constexpr (F == D3DCMP_GREATER) {
-    return _mm512_mask_cmp_epi32_mask(lanes, value, stored, _MM_CMPINT_NLE);
-  }
-  if constexpr (F == D3DCMP_NOTEQUAL) {
-    return _mm512_mask_cmp_epi32_mask(lanes, value, stored, _MM_CMPINT_NE);
-  }
-  if constexpr (F == D3DCMP_GREATEREQUAL) {
-    return _mm512_mask_cmp_epi32_mask(lanes, value, stored, _MM_CMPINT_NLT);
-  }
-  return lanes;
 }
 
 QUENNET_TARGET inline Vec PackPixels(Vec b, Vec g, Vec r, Vec a) {
@@ -196,43 +200,23 @@ QUENNET_TARGET [[gnu::always_inline]] inline uint32_t DrawBlock(const L& v, Mask
   return static_cast<uint32_t>(__builtin_popcount(pass));
 }
 
-#include "platform/directx/software/VectorRowsDriver.inc"
+#include "platform/directx/software/BlockPath.inc"
 
 #undef QUENNET_TARGET
 
 }  // namespace avx512
 
-// The drawing for each depth comparison, at one block width.
-template <template <int, DWORD, bool> class Rows, int kDepthBits, bool kWrite>
-SmallTriangleFn PickByFunc(DWORD f) {
-  switch (f) {
-    case D3DCMP_NEVER:
-      return &Rows<kDepthBits, D3DCMP_NEVER, kWrite>::Draw;
-    case D3DCMP_LESS:
-      return &Rows<kDepthBits, D3DCMP_LESS, kWrite>::Draw;
-    case D3DCMP_EQUAL:
-      return &Rows<kDepthBits, D3DCMP_EQUAL, kWrite>::Draw;
-    case D3DCMP_LESSEQUAL:
-      return &Rows<kDepthBits, D3DCMP_LESSEQUAL, kWrite>::Draw;
-    case D3DCMP_GREATER:
-      return &Rows<kDepthBits, D3DCMP_GREATER, kWrite>::Draw;
-    case D3DCMP_NOTEQUAL:
-      return &Rows<kDepthBits, D3DCMP_NOTEQUAL, kWrite>::Draw;
-    case D3DCMP_GREATEREQUAL:
-      return &Rows<kDepthBits, D3DCMP_GREATEREQUAL, kWrite>::Draw;
-    default:
-      return &Rows<kDepthBits, D3DCMP_ALWAYS, kWrite>::Draw;
-  }
-}
-
+// The drawing for the state's depth test at one block width.
 template <template <int, DWORD, bool> class Rows>
-SmallTriangleFn PickFor(const PixelState& state) {
+BlockPathFn PickFor(const PixelState& state) {
   switch (state.depthBits) {
     case 0:
       return &Rows<0, D3DCMP_ALWAYS, false>::Draw;
     case 16:
-      return state.zWrite ? PickByFunc<Rows, 16, true>(state.zFunc)
-                          : PickByFunc<Rows, 16, false>(state.zFunc);
+      return WithComparison(state.zFunc, [&](auto f) -> BlockPathFn {
+        constexpr DWORD kFunc = decltype(f)::value;
+        return state.zWrite ? &Rows<16, kFunc, true>::Draw : &Rows<16, kFunc, false>::Draw;
+      });
     default:
       return nullptr;
   }
@@ -240,26 +224,75 @@ SmallTriangleFn PickFor(const PixelState& state) {
 
 }  // namespace
 
-SmallDrawing PickSmallTriangle(const PixelState& state, VectorPath path) {
+BlockPath PickBlockPath(const PixelState& state, BlockWidth width) {
   static const bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
   static const bool avx512 = avx2 && __builtin_cpu_supports("avx512f") &&
                              __builtin_cpu_supports("avx512bw") &&
                              __builtin_cpu_supports("avx512vl");
-  if (path == VectorPath::kOff || !avx2) return {};
-  if (path == VectorPath::kWidest && avx512) {
-    const SmallTriangleFn draw = PickFor<avx512::Rows>(state);
+  if (width == BlockWidth::kNone || !avx2) return {};
+  if (width == BlockWidth::kWidest && avx512) {
+    const BlockPathFn draw = PickFor<avx512::Rows>(state);
     return {draw, draw ? 16 : 0};
   }
-  const SmallTriangleFn draw = PickFor<avx2::Rows>(state);
+  const BlockPathFn draw = PickFor<avx2::Rows>(state);
   return {draw, draw ? 8 : 0};
 }
 
-#else
-
-SmallDrawing PickSmallTriangle(const PixelState&, VectorPath) {
-  return {};
+bool SetupBlockTriangle(const BlockPath& path, const PixelState& state, const ScreenVertex& a,
+                        const ScreenVertex& b, const ScreenVertex& c, const RowTriangle& row,
+                        int64_t rowFirst, int64_t rowLast, int64_t colFirst, int64_t colLast,
+                        BlockTriangle& t) {
+  const int64_t lanes = path.lanes;
+  // A shift, not a division: lanes is 8 or 16 and a 64-bit division costs as much as the rest.
+  const int64_t blocks = (colLast - colFirst + lanes) >> (lanes == 16 ? 4 : 3);
+  if (blocks > kMaxBlocks) return false;
+  // Every lane of every block reads its pixel, so the blocks must end inside the scissor's
+  // columns (and so inside both buffers' rows): near the right side they start further left.
+  // Lanes right of the triangle's columns are outside its edges; lanes left of them only need
+  // a mask when they reach left of the scissor.
+  const int64_t blockX = std::min<int64_t>(colFirst, state.x1 - lanes * blocks);
+  if (blockX < 0) return false;
+  const int64_t lastX = blockX + lanes * blocks - 1;
+  const int64_t top = rowFirst * kSubPixelScale, bottom = rowLast * kSubPixelScale;
+  auto fits = [](int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; };
+  const ScreenVertex* from[3] = {&a, &b, &c};
+  const ScreenVertex* to[3] = {&b, &c, &a};
+  for (int i = 0; i < 3; ++i) {
+    const Edge e = MakeEdge(*from[i], *to[i]);
+    // Linear over the box, so it stays within 32 bits if it does at the corners.
+    const int64_t origin = e.a * blockX + e.b * top + e.c - 1;
+    const int64_t acrossX = e.a * (lastX - blockX), acrossY = e.b * (bottom - top);
+    if (!fits(origin) || !fits(origin + acrossX) || !fits(origin + acrossY) ||
+        !fits(origin + acrossX + acrossY) || !fits(e.a * lanes) || !fits(e.b * kSubPixelScale)) {
+      return false;
+    }
+    t.edge[i] = static_cast<int32_t>(origin);
+    t.edgeStepX[i] = static_cast<int32_t>(e.a);
+    t.edgeStepY[i] = static_cast<int32_t>(e.b * kSubPixelScale);
+  }
+  // Colour and depth moved from the anchor to the block origin, in the planes' own wrapping
+  // arithmetic, so that every pixel gets the value the row path gives it.
+  const uint32_t dx = static_cast<uint32_t>(blockX - row.anchorX);
+  const uint32_t dy = static_cast<uint32_t>(rowFirst - row.anchorY);
+  for (int i = 0; i < 4; ++i) {
+    t.colour[i] = static_cast<int32_t>(static_cast<uint32_t>(row.colour[i]) +
+                                       static_cast<uint32_t>(row.colourStepX[i]) * dx +
+                                       static_cast<uint32_t>(row.colourStepY[i]) * dy);
+    t.colourStepX[i] = row.colourStepX[i];
+    t.colourStepY[i] = row.colourStepY[i];
+  }
+  t.z = static_cast<uint32_t>(row.z) + static_cast<uint32_t>(row.zStepX) * dx +
+        static_cast<uint32_t>(row.zStepY) * dy;
+  t.zStepX = static_cast<uint32_t>(row.zStepX);
+  t.zStepY = static_cast<uint32_t>(row.zStepY);
+  t.state = &state;
+  t.blockX = static_cast<int32_t>(blockX);
+  t.blocks = static_cast<int32_t>(blocks);
+  t.rowFirst = static_cast<int32_t>(rowFirst);
+  t.rowLast = static_cast<int32_t>(rowLast);
+  t.colFirst = static_cast<int32_t>(colFirst);
+  t.cut = blockX < state.x0;
+  return true;
 }
-
-#endif
 
 }  // namespace dx::software

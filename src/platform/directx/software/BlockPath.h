@@ -1,0 +1,52 @@
+// The block path: a row-path triangle whose bounding box is small enough for 32-bit edge
+// functions, drawn in blocks of 8 or 16 pixels of a row at once (AVX2 or AVX-512, whichever
+// the processor has, chosen at run time). Every pixel of a block is tested against all three
+// edges, so that a row costs the same whether one pixel of it is inside or all; the values are
+// those of the row path bit for bit.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/directx/software/RasterTypes.h"
+#include "platform/directx/software/RowPath.h"
+
+namespace dx::software {
+
+inline constexpr int kMaxBlocks = 4;  // wider triangles take the row path
+
+// A set-up triangle of the block path. All values are at the block origin (blockX, rowFirst)
+// and wrap modulo 2^32 like the row path's colour.
+struct BlockTriangle {
+  const PixelState* state;
+  int32_t blockX, blocks;  // first column of the first block; blocks per row
+  int32_t rowFirst, rowLast;
+  int32_t colFirst;  // the first column drawn; lanes left of it are masked when cut
+  bool cut;          // the blocks start left of the scissor
+  int32_t edge[3], edgeStepX[3], edgeStepY[3];  // E − 1 (inside when ≥ 0), per column, per row
+  int32_t colour[4], colourStepX[4], colourStepY[4];  // lanes b g r a, 16.16
+  uint32_t z, zStepX, zStepY;  // the low 32 bits of the row path's 48.16 depth
+  uint64_t* written;
+};
+using BlockPathFn = void (*)(const BlockTriangle&);
+
+// The blocks the block path may use: none, eight pixels (AVX2) or the widest the processor
+// has (sixteen with AVX-512).
+enum class BlockWidth { kNone, kEight, kWidest };
+
+// The block path's drawing for a pixel state and its pixels per block, or null when this
+// processor or the state has none (it needs AVX2 and a 16-bit or no depth buffer).
+struct BlockPath {
+  BlockPathFn draw = nullptr;
+  int lanes = 0;
+};
+BlockPath PickBlockPath(const PixelState& state, BlockWidth width);
+
+// The blocks of a clockwise triangle a, b, c set up by SetupRowTriangle over its rows and
+// columns; false when its box is too wide or its edge functions leave 32 bits there. Sets
+// everything but the counter.
+bool SetupBlockTriangle(const BlockPath& path, const PixelState& state, const ScreenVertex& a,
+                        const ScreenVertex& b, const ScreenVertex& c, const RowTriangle& row,
+                        int64_t rowFirst, int64_t rowLast, int64_t colFirst, int64_t colLast,
+                        BlockTriangle& t);
+
+}  // namespace dx::software
