@@ -168,13 +168,13 @@ const char* DeviceName(DeviceChoice device) {
 }
 
 std::string UsageText() {
-  return R"(usage: quennet-render [--load FILE.manus] [--size WxH] [--time SECONDS] [--frames N]
-                      [--fps F] [--device software|opengl] [--out FILE.png | --out-dir DIR]
-                      [--bench] [--help]
-
+  // The GNU form (a "Usage:" line, then the options under "Options:"), which man pages are
+  // made from.
+  return R"(Usage: quennet-render [OPTION]...
 Draws the quennet torus without a window, through the program's own main window and frame
-step, on a clock the tool sets.
+step, on a clock the tool sets; writes frames as PNG pictures or times them.
 
+Options:
   --load FILE.manus  load a parameter file (as the L button does) before the first frame
   --size WxH         picture area in pixels (default: the main window's picture size)
   --time SECONDS     the clock's elapsed seconds at the first frame (default 0)
@@ -187,9 +187,15 @@ step, on a clock the tool sets.
                      and 95th percentile in milliseconds: build, upload, draw, present, frame
   --help             show this text
 
-The first frame is the main window's first: it shows the torus unturned, and each frame
-turns it by the time since the one before, as the running program does. Times are on the
-clock's millisecond ticks.
+One of --out, --out-dir and --bench is needed. The first frame is the main window's first:
+it shows the torus unturned, and each frame turns it by the time since the one before, as
+the running program does. Times are on the clock's millisecond ticks.
+
+Examples:
+  quennet-render --frames 91 --out torus.png   the picture 3 s after start at 30 fps
+  quennet-render --bench                       time 500 frames on the software device
+
+Exit status: 0 on success, 1 when a file or the device fails, 2 for a bad command line.
 )";
 }
 
