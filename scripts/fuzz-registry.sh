@@ -7,11 +7,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
+
+# The fuzz preset's build directory.
 build=build-fuzz-registry
 
-CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQUENNET_FUZZ=ON -DQUENNET_BUILD_TESTS=OFF -DQUENNET_BUILD_BENCH=OFF -DQUENNET_BUILD_GUI=OFF
-cmake --build "$build" --target registry_fuzz -j2
+cmake --preset fuzz -DQUENNET_WERROR=ON
+cmake --build --preset fuzz -j2
 
 # New inputs go to a working corpus; the checked-in seeds stay as they are.
 corpus="$build/corpus-registry"

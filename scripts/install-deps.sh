@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs every Debian package Quennet needs to build, test, run and benchmark.
+# Installs every Debian package Quennet needs to build, test, run, benchmark and package.
 # Safe to run again: apt-get skips what is already there.
 set -euo pipefail
 SUDO=""
@@ -13,4 +13,5 @@ $SUDO apt-get install -y -q --no-install-recommends \
   libgl1-mesa-dri libegl-mesa0 libglx-mesa0 mesa-utils \
   libavformat-dev libavcodec-dev libavfilter-dev libswscale-dev libavutil-dev libwebp-dev \
   libassimp-dev ffmpeg assimp-utils \
-  libpng-dev xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core
+  libpng-dev xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core \
+  help2man dpkg-dev file desktop-file-utils appstream shared-mime-info

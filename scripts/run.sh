@@ -3,8 +3,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build
+cmake --preset default -DQUENNET_WERROR=ON
+cmake --build --preset default
 if [ -x build/src/app/quennet ]; then
   if [ -n "${DISPLAY:-}" ]; then exec build/src/app/quennet; fi
   exec xvfb-run -a -s "-screen 0 1280x1024x24" build/src/app/quennet

@@ -17,7 +17,7 @@ case "$form" in
 esac
 
 if [ ! -f "$build/build.ninja" ]; then
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --preset default -B "$build" -DQUENNET_WERROR=ON
 fi
 cmake --build "$build" --target quennet_soak -j2
 QT_QPA_PLATFORM=offscreen exec "$build/tests/reliability/quennet_soak" --frames "$frames" "${@:2}"

@@ -191,13 +191,14 @@ const char* DeviceName(DeviceChoice device) {
 }
 
 std::string UsageText() {
-  return R"(usage: quennet-render [--load FILE.manus] [--size WxH] [--supersample K] [--time SECONDS]
-                      [--frames N] [--fps F] [--device software|opengl]
-                      [--out FILE | --out-dir DIR] [--mesh FILE] [--bench] [--help]
-
+  // The GNU form (a "Usage:" line, then the options under "Options:"), which man pages are
+  // made from.
+  return R"(Usage: quennet-render [OPTION]...
 Draws the quennet torus without a window, through the program's own main window and frame
-step, on a clock the tool sets.
+step, on a clock the tool sets; writes its frames as pictures or an animation, the torus as a
+mesh, or times the frames.
 
+Options:
   --load FILE.manus  load a parameter file (as the L button does) before the first frame
   --size WxH         picture area in pixels (default: the main window's picture size)
   --supersample K    draw each frame at K times the size (1 to 4, default 1) and average
@@ -219,10 +220,19 @@ step, on a clock the tool sets.
                      and 95th percentile in milliseconds: build, upload, draw, present, frame
   --help             show this text
 
-The first frame is the main window's first: it shows the torus unturned, and each frame
-turns it by the time since the one before, as the running program does. Times are on the
-clock's millisecond ticks. Files are written beside their targets and moved into place when
-whole. A long run shows its progress on standard error when that is a terminal.
+One of --out, --out-dir, --mesh and --bench is needed. The first frame is the main window's
+first: it shows the torus unturned, and each frame turns it by the time since the one before,
+as the running program does. Times are on the clock's millisecond ticks. Files are written
+beside their targets and moved into place when whole. A long run shows its progress on
+standard error when that is a terminal.
+
+Examples:
+  quennet-render --frames 91 --out torus.png   the picture 3 s after start at 30 fps
+  quennet-render --frames 300 --out torus.mp4  10 s of the animation as H.264 video
+  quennet-render --mesh torus.stl              the torus of the first frame, for printing
+  quennet-render --bench                       time 500 frames on the software device
+
+Exit status: 0 on success, 1 when a file or the device fails, 2 for a bad command line.
 )";
 }
 
