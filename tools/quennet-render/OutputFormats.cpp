@@ -22,7 +22,10 @@ std::optional<Format> Lookup(const std::pair<const char*, Format> (&table)[N],
 template <class Format, size_t N>
 std::string Listed(const std::pair<const char*, Format> (&table)[N]) {
   std::string line;
-  for (const auto& row : table) line += (line.empty() ? "" : " ") + std::string(row.first);
+  for (const auto& row : table) {
+    if (!line.empty()) line += ' ';
+    line += row.first;
+  }
   return line;
 }
 
