@@ -116,8 +116,10 @@ struct PipelineRig {
     EXPECT_TRUE(pipeline) << std::hex << hr;
   }
 
-  // The target's pixels without the row padding.
-  std::vector<uint32_t> Pixels() const {
+  // The target's pixels without the row padding (fast-clear tiles filled first, as any raw
+  // reader must).
+  std::vector<uint32_t> Pixels() {
+    dx::FillPending(target);
     std::vector<uint32_t> out(static_cast<size_t>(kWidth) * kHeight);
     for (int y = 0; y < kHeight; ++y)
       std::memcpy(&out[static_cast<size_t>(y) * kWidth], target.bits.data() + y * target.pitch,
@@ -125,6 +127,7 @@ struct PipelineRig {
     return out;
   }
   void Fill(uint32_t colour) {
+    dx::FillPending(target);  // as Lock does
     for (int y = 0; y < kHeight; ++y) {
       auto* row = reinterpret_cast<uint32_t*>(target.bits.data() + y * target.pitch);
       std::fill(row, row + kWidth, colour);

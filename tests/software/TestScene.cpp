@@ -115,13 +115,25 @@ HRESULT Scene::Draw(D3DPRIMITIVETYPE type, const std::vector<LitVertex>& vertice
                  static_cast<DWORD>(vertices.size()), indices);
 }
 
+void Scene::SetFastClears(bool on) {
+  m_Target.pending.SetEnabled(on);
+  m_Depth.pending.SetEnabled(on);
+}
+
+void Scene::FillPendingTiles() const {
+  dx::FillPending(m_Target);
+  dx::FillPending(m_Depth);
+}
+
 uint32_t Scene::Pixel(int x, int y) const {
+  FillPendingTiles();
   uint32_t p;
   std::memcpy(&p, m_Target.bits.data() + static_cast<size_t>(y) * m_Target.pitch + x * 4, 4);
   return p;
 }
 
 uint32_t Scene::Depth(int x, int y) const {
+  FillPendingTiles();
   const uint8_t* row = m_Depth.bits.data() + static_cast<size_t>(y) * m_Depth.pitch;
   if (m_Depth.format.dwZBufferBitDepth == 16) {
     uint16_t v;
@@ -134,6 +146,7 @@ uint32_t Scene::Depth(int x, int y) const {
 }
 
 util::Image Scene::Image() const {
+  FillPendingTiles();
   util::Image image;
   image.width = m_Width;
   image.height = m_Height;
@@ -145,6 +158,7 @@ util::Image Scene::Image() const {
 }
 
 bool Scene::GuardsIntact() const {
+  FillPendingTiles();  // their fills must stay inside the rows too
   const bool target = GuardsOf(m_Target, 4);
   const bool depth =
       !state.zbuffer || GuardsOf(m_Depth, m_Depth.format.dwZBufferBitDepth == 16 ? 2 : 4);

@@ -58,10 +58,16 @@ class Scene {
   int width() const { return m_Width; }
   int height() const { return m_Height; }
   dx::SurfaceData& target() { return m_Target; }
+  dx::SurfaceData& depth() { return m_Depth; }
+  // Whether full clears of the scene's surfaces are fast clears (the default).
+  void SetFastClears(bool on);
 
  private:
+  // The readers fill pending fast-clear tiles first, as every raw access must.
+  void FillPendingTiles() const;
+
   int m_Width, m_Height;
-  dx::SurfaceData m_Target, m_Depth;
+  mutable dx::SurfaceData m_Target, m_Depth;
 };
 
 // Channels of 0xAARRGGBB.

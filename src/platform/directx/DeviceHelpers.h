@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "platform/directx/Pipeline.h"
 #include "platform/framework/Window.h"
@@ -29,8 +30,23 @@ inline uint32_t AverageTexels(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
 }
 
 // Hands src of a 32-bit render target to the window at dst (client coordinates). The source
-// is kept inside the image here; the window clips the destination itself.
-inline HRESULT PresentTargetPixels(const SurfaceData& target, RECT src, HWND window, POINT dst) {
+// is kept inside the image here; the window clips the destination itself. Tiles still pending
+// from a fast clear go as solid parts.
+// Lists kept between presents, so that showing a frame allocates nothing once they have grown.
+struct PresentScratch {
+  std::vector<PendingClear::Run> runs;
+  std::vector<PresentPart> parts;
+
+  // Room for the most parts a surface of so many tiles can give, so that a changing picture
+  // does not grow the lists frame by frame.
+  void Reserve(size_t tiles) {
+    runs.reserve(tiles);
+    parts.reserve(tiles);
+  }
+};
+
+inline HRESULT PresentTargetPixels(const SurfaceData& target, RECT src, HWND window, POINT dst,
+                                   PresentScratch& scratch) {
   if (src.left < 0) {
     dst.x -= src.left;
     src.left = 0;
@@ -43,7 +59,20 @@ inline HRESULT PresentTargetPixels(const SurfaceData& target, RECT src, HWND win
   src.bottom = std::min<LONG>(src.bottom, target.height);
   if (src.left >= src.right || src.top >= src.bottom) return DD_OK;
   const auto* pixels = reinterpret_cast<const uint32_t*>(target.bits.data());
-  return window->PresentImage(pixels, target.pitch, src, dst) ? DD_OK : DDERR_GENERIC;
+  if (!target.pending.Any())
+    return window->PresentImage(pixels, target.pitch, src, dst) ? DD_OK : DDERR_GENERIC;
+  // Tiles of a fast clear that nothing drew on are shown as the clear colour, unwritten.
+  std::vector<PendingClear::Run>& runs = scratch.runs;
+  std::vector<PresentPart>& parts = scratch.parts;
+  scratch.Reserve(target.pending.TileCount());
+  target.pending.Split(src, runs);
+  parts.clear();
+  for (const PendingClear::Run& run : runs) {
+    const POINT at{dst.x + (run.rect.left - src.left), dst.y + (run.rect.top - src.top)};
+    parts.push_back({run.rect, at, run.pending, target.pending.Value()});
+  }
+  return window->PresentParts(pixels, target.pitch, parts.data(), parts.size()) ? DD_OK
+                                                                                : DDERR_GENERIC;
 }
 
 }  // namespace dx

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/directx/DirectX.h"
+#include "platform/directx/PendingClear.h"
 
 namespace dx {
 
@@ -31,7 +32,15 @@ struct SurfaceData {
   uint32_t version = 0;
   // A device may hang its own object here (for example a GL texture or framebuffer).
   std::shared_ptr<void> deviceData;
+  // Tiles a fast clear marked but did not write: whoever reads or writes bits directly fills
+  // them first (pending.FillAll, or Fill for a part).
+  PendingClear pending;
 };
+
+// Fills every pending tile of s, for raw access to its bits.
+inline void FillPending(SurfaceData& s) {
+  s.pending.FillAll(s.bits.data(), s.pitch);
+}
 
 // Vertex storage of one vertex buffer, owned by the front.
 struct VertexBufferData {
@@ -141,6 +150,9 @@ struct System {
   DWORD displayBitsPerPixel = 32;
   SIZE displaySize{1920, 1080};
   CallHook* hook = nullptr;
+  // Whether the surfaces made in this system take clears of their whole area as fast clears
+  // (PendingClear.h); off, every clear writes its pixels (for tests and comparisons).
+  bool fastClears = true;
 };
 
 // The system DirectDrawCreate uses. It starts empty; programs install the machine's

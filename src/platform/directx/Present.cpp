@@ -3,7 +3,8 @@
 // moved into the window's client coordinates and clipped to the client area and to the
 // source surface. The image goes through the Present of the last device made on the
 // source (a device may hold the finished image elsewhere than in the surface's bits), or
-// is copied straight from the bits when no device was ever made on it.
+// is copied straight from the bits when no device was ever made on it. Tiles of a fast
+// clear are filled before a copy between surfaces reads or overwrites them.
 // A blit between two off-screen surfaces copies 32-bit pixels, clipped to both.
 // Not implemented: stretching (when the two rectangles differ in size, the smaller size is
 // copied from both top-left corners), colour fills, colour keys, raster operations, and
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/directx/DeviceHelpers.h"
 #include "platform/directx/Front.h"
 #include "platform/framework/Window.h"
 
@@ -110,9 +112,12 @@ HRESULT Surface::PresentTo(Surface& from, const RECT& dest, const RECT& src) {
   const POINT at{static_cast<LONG>(dx), static_cast<LONG>(dy)};
   if (window) {
     if (from.m_Presenter) return from.m_Presenter->Present(from.m_Data, part, window, at);
-    const auto* pixels = reinterpret_cast<const uint32_t*>(from.m_Data.bits.data());
-    return window->PresentImage(pixels, from.m_Data.pitch, part, at) ? DD_OK : DDERR_GENERIC;
+    PresentScratch scratch;
+    return PresentTargetPixels(from.m_Data, part, window, at, scratch);
   }
+  FillPending(from.m_Data);
+  m_Data.pending.Fill(m_Data.bits.data(), m_Data.pitch, static_cast<int>(dx), static_cast<int>(dy),
+                      static_cast<int>(dx + w), static_cast<int>(dy + h));
   for (int64_t row = 0; row < h; ++row) {
     const uint8_t* in = from.m_Data.bits.data() + (sy + row) * from.m_Data.pitch + sx * 4;
     uint8_t* out = m_Data.bits.data() + (dy + row) * m_Data.pitch + dx * 4;

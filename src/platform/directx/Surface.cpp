@@ -138,6 +138,7 @@ HRESULT Surface::Create(std::shared_ptr<System> system, const DDSURFACEDESC2& de
       return DDERR_OUTOFMEMORY;
     }
   }
+  data.pending.SetEnabled(system->fastClears);
   ComRef<Surface> surface(new Surface(std::move(system), kind, TagFor(kind, caps)));
   surface->m_Data = std::move(data);
   out = std::move(surface);
@@ -203,6 +204,7 @@ HRESULT Surface::Lock(RECT* rect, DDSURFACEDESC2* desc, DWORD flags, HANDLE /*ev
     area = *rect;
   }
   Describe(*desc);
+  FillPending(m_Data);
   const int bytes = m_Data.pitch / m_Data.width;
   desc->dwFlags |= DDSD_LPSURFACE;
   desc->lpSurface = m_Data.bits.data() + static_cast<size_t>(area.top) * m_Data.pitch +

@@ -1,6 +1,7 @@
 #include "platform/framework/Window.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <thread>
 #include <utility>
@@ -16,18 +17,57 @@ void OffscreenWindow::Resize(int width, int height) {
   m_Pixels.assign(static_cast<size_t>(m_Width) * m_Height, 0u);
 }
 
-bool OffscreenWindow::PresentImage(const uint32_t* pixels, int pitch, const RECT& src, POINT dst) {
-  RECT part = src;
-  if (!pixels || !ClipToClient(ClientSize(), part, dst)) return false;
-  const int w = part.right - part.left;
-  for (int y = 0; y < part.bottom - part.top; ++y) {
-    const auto* row = reinterpret_cast<const uint32_t*>(
-        reinterpret_cast<const uint8_t*>(pixels) + static_cast<ptrdiff_t>(part.top + y) * pitch);
-    std::copy(row + part.left, row + part.left + w,
-              m_Pixels.begin() + static_cast<ptrdiff_t>(dst.y + y) * m_Width + dst.x);
+bool WindowObject::PresentParts(const uint32_t* pixels, int pitch, const PresentPart* parts,
+                                size_t count) {
+  bool shown = false;
+  std::vector<uint32_t> row;
+  for (size_t i = 0; i < count; ++i) {
+    const PresentPart& p = parts[i];
+    if (!p.solid) {
+      shown |= PresentImage(pixels, pitch, p.src, p.dst);
+      continue;
+    }
+    // One row of the colour, read again for every row (pitch 0).
+    const LONG w = p.src.right - p.src.left, h = p.src.bottom - p.src.top;
+    if (w <= 0 || h <= 0) continue;
+    row.assign(static_cast<size_t>(w), p.colour);
+    shown |= PresentImage(row.data(), 0, RECT{0, 0, w, h}, p.dst);
   }
-  ++m_PresentCount;
-  return true;
+  return shown;
+}
+
+bool OffscreenWindow::PresentImage(const uint32_t* pixels, int pitch, const RECT& src, POINT dst) {
+  return PresentParts(pixels, pitch, std::array{PresentPart{src, dst}}.data(), 1);
+}
+
+bool OffscreenWindow::PresentParts(const uint32_t* pixels, int pitch, const PresentPart* parts,
+                                   size_t count) {
+  bool shown = false;
+  for (size_t i = 0; i < count; ++i) {
+    RECT part = parts[i].src;
+    POINT dst = parts[i].dst;
+    if (parts[i].solid) {
+      // Solid parts have no image to lie in: clip them as if at the origin of one.
+      part = RECT{0, 0, part.right - part.left, part.bottom - part.top};
+    } else if (!pixels) {
+      continue;
+    }
+    if (!ClipToClient(ClientSize(), part, dst)) continue;
+    const int w = part.right - part.left;
+    for (int y = 0; y < part.bottom - part.top; ++y) {
+      auto out = m_Pixels.begin() + static_cast<ptrdiff_t>(dst.y + y) * m_Width + dst.x;
+      if (parts[i].solid) {
+        std::fill_n(out, w, parts[i].colour);
+        continue;
+      }
+      const auto* row = reinterpret_cast<const uint32_t*>(
+          reinterpret_cast<const uint8_t*>(pixels) + static_cast<ptrdiff_t>(part.top + y) * pitch);
+      std::copy(row + part.left, row + part.left + w, out);
+    }
+    shown = true;
+  }
+  if (shown) ++m_PresentCount;
+  return shown;
 }
 
 bool ClipToClient(SIZE client, RECT& src, POINT& dst) {

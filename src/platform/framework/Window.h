@@ -4,11 +4,21 @@
 // both stand behind the same WindowObject.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <vector>
 
 #include "platform/WinTypes.h"
+
+// One piece of a picture for WindowObject::PresentParts: the part src of the image shown at
+// dst, or, when solid, a rectangle of src's size filled with colour (0xAARRGGBB) at dst.
+struct PresentPart {
+  RECT src;
+  POINT dst;
+  bool solid = false;
+  uint32_t colour = 0;
+};
 
 class WindowObject {
  public:
@@ -21,6 +31,12 @@ class WindowObject {
   // at dst (client coordinates), clipped to the client area. Returns false if nothing
   // could be shown.
   virtual bool PresentImage(const uint32_t* pixels, int pitch, const RECT& src, POINT dst) = 0;
+  // Shows one picture made of parts of an image and solid rectangles, each clipped to the
+  // client area as PresentImage does; a window fills the solid ones itself, so their pixels
+  // need not exist in the image. Returns false if no part could be shown. The default goes
+  // part by part through PresentImage.
+  virtual bool PresentParts(const uint32_t* pixels, int pitch, const PresentPart* parts,
+                            size_t count);
   virtual bool IsValid() const { return true; }
 };
 
@@ -32,6 +48,8 @@ class OffscreenWindow : public WindowObject {
   SIZE ClientSize() const override { return {m_Width, m_Height}; }
   POINT ClientOrigin() const override { return m_Origin; }
   bool PresentImage(const uint32_t* pixels, int pitch, const RECT& src, POINT dst) override;
+  bool PresentParts(const uint32_t* pixels, int pitch, const PresentPart* parts,
+                    size_t count) override;
 
   void Resize(int width, int height);
   void Move(POINT origin) { m_Origin = origin; }

@@ -130,6 +130,7 @@ HRESULT GlPipeline::Fail(HRESULT hr, std::string text) {
 }
 
 HRESULT GlPipeline::UploadColour() {
+  FillPending(*m_Target);
   const SurfaceData& t = *m_Target;
   // Rows in OpenGL's order; a target without alpha reads as opaque, so destination-alpha
   // blending sees 255 as on the software device.
@@ -421,6 +422,7 @@ HRESULT GlPipeline::ReadBack() {
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
   glPixelStorei(GL_PACK_ROW_LENGTH, t.pitch / 4);
   glReadPixels(0, 0, t.width, t.height, GL_BGRA, GL_UNSIGNED_BYTE, t.bits.data());
+  t.pending.Discard();  // every pixel came from OpenGL
   glPixelStorei(GL_PACK_ROW_LENGTH, 0);
   if (HRESULT hr = ResultOfGlError(glGetError()); FAILED(hr))
     return Fail(hr, "OpenGL failed to read the picture back");
@@ -447,7 +449,7 @@ HRESULT GlPipeline::Present(SurfaceData& target, const RECT& src, HWND window, P
   if (!window) return DDERR_INVALIDPARAMS;
   if (HRESULT hr = ReadBack(); FAILED(hr)) return hr;
   PhaseTimer timer(m_Profile->enabled, m_Profile->presentSeconds, &FinishOpenGL);
-  return PresentTargetPixels(target, src, window, dst);
+  return PresentTargetPixels(target, src, window, dst, m_PresentScratch);
 }
 
 }  // namespace dx::opengl

@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/directx/DeviceHelpers.h"
 #include "platform/directx/Pipeline.h"
 #include "platform/directx/opengl/GlContext.h"
 #include "platform/directx/opengl/GlFrame.h"
@@ -77,6 +78,7 @@ class GlPipeline final : public Pipeline {
   uint32_t m_ColourVersion = 0;
   bool m_ColourFilled = false;
   bool m_DrawnSinceReadBack = false;
+  PresentScratch m_PresentScratch;
   FrameBlock m_Block{};
   std::string m_LastError;
 };

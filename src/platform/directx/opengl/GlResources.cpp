@@ -153,6 +153,7 @@ HRESULT UploadDepth(const std::shared_ptr<GlContext>& context, SurfaceData& surf
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
   }
   if (Readable(surface, bytes)) {
+    FillPending(surface);
     // Every depth format goes up as 32-bit words, which OpenGL reads as the full range:
     // 16-bit values are widened by repeating them, 24-bit ones (in the low bits of their
     // word) by repeating the top byte, so the largest value stays 1.0.

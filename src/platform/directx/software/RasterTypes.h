@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/directx/DirectX.h"
+#include "platform/directx/PendingClear.h"
 
 namespace dx::software {
 
@@ -105,6 +106,18 @@ struct PixelState {
   bool textured = false;
   const struct TextureStages* stages = nullptr;
   bool lastPixel = true;  // lines draw their final pixel
+  // Fast-clear tiles of the target and of the depth buffer in use; null when none is pending.
+  PendingClear* colourPending = nullptr;
+  PendingClear* depthPending = nullptr;
 };
+
+// Fills the pending tiles under the pixels [x0, x1] × [y0, y1] (inclusive, inside the
+// scissor) before a primitive touches them.
+inline void FillPendingTiles(const PixelState& s, int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
+  const int left = static_cast<int>(x0), top = static_cast<int>(y0);
+  const int right = static_cast<int>(x1) + 1, bottom = static_cast<int>(y1) + 1;
+  if (s.colourPending) s.colourPending->Fill(s.colour, s.colourPitch, left, top, right, bottom);
+  if (s.depthPending) s.depthPending->Fill(s.depth, s.depthPitch, left, top, right, bottom);
+}
 
 }  // namespace dx::software

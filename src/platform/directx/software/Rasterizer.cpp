@@ -45,6 +45,7 @@ void Rasterizer::Triangle(const ScreenVertex& a, const ScreenVertex& b0, const S
   const int64_t colFirst = std::max<int64_t>(colMin, m_State.x0);
   const int64_t colLast = std::min<int64_t>(colMax, m_State.x1 - 1);
   if (rowFirst > rowLast || colFirst > colLast) return;
+  FillPendingTiles(m_State, colFirst, rowFirst, colLast, rowLast);
 
   // Pixel-unit area from the exact sub-pixel area.
   const double inverseArea =

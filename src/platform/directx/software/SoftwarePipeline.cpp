@@ -4,7 +4,6 @@
 #include <array>
 #include <cstring>
 
-#include "platform/directx/DeviceHelpers.h"
 #include "platform/directx/PhaseTimer.h"
 #include "platform/directx/software/Clipping.h"
 #include "platform/directx/software/PixelOperations.h"
@@ -36,6 +35,41 @@ DWORD InRange(DWORD value, DWORD low, DWORD high, DWORD fallback) {
 
 }  // namespace
 
+namespace {
+
+// Clears the rectangles [x0, x1) × [y0, y1) (already limited to the viewport) of one surface.
+// One that covers the whole surface is a fast clear when the surface takes them; the others
+// fill the pending tiles under them before they write, so the result is always exactly that
+// of clears that write every pixel.
+void ClearSurface(SurfaceData& s, int bytesPerPixel, uint32_t value,
+                  const std::array<int64_t, 4>* rects, DWORD count) {
+  bool whole = false;
+  for (DWORD r = 0; r < count && !whole; ++r) {
+    whole =
+        rects[r][0] <= 0 && rects[r][1] <= 0 && rects[r][2] >= s.width && rects[r][3] >= s.height;
+  }
+  if (whole) {
+    if (s.pending.Enabled()) {
+      s.pending.MarkAll(s.width, s.height, bytesPerPixel, value);
+      return;
+    }
+    s.pending.Discard();
+    FillPixels(s.bits.data(), s.pitch, bytesPerPixel, value, 0, 0, s.width, s.height);
+    return;
+  }
+  for (DWORD r = 0; r < count; ++r) {
+    const int x0 = static_cast<int>(std::max<int64_t>(rects[r][0], 0));
+    const int y0 = static_cast<int>(std::max<int64_t>(rects[r][1], 0));
+    const int x1 = static_cast<int>(std::min<int64_t>(rects[r][2], s.width));
+    const int y1 = static_cast<int>(std::min<int64_t>(rects[r][3], s.height));
+    if (x0 >= x1 || y0 >= y1) continue;
+    s.pending.Fill(s.bits.data(), s.pitch, x0, y0, x1, y1);
+    FillPixels(s.bits.data(), s.pitch, bytesPerPixel, value, x0, y0, x1, y1);
+  }
+}
+
+}  // namespace
+
 HRESULT SoftwarePipeline::Clear(DrawState& state, const D3DRECT* rects, DWORD count, DWORD flags,
                                 D3DCOLOR colour, D3DVALUE z) {
   if (!state.target) return DDERR_INVALIDPARAMS;
@@ -57,43 +91,24 @@ HRESULT SoftwarePipeline::Clear(DrawState& state, const D3DRECT* rects, DWORD co
     rects = &whole;
     count = 1;
   }
-  const uint32_t fill =
-      (target.format.dwFlags & DDPF_ALPHAPIXELS) ? colour : (colour | 0xFF000000u);
-  const uint32_t depth = QuantiseDepth(static_cast<double>(z), depthBits);
+  m_ClearRects.resize(count);
   for (DWORD r = 0; r < count; ++r) {
-    const int64_t x0 = std::max<int64_t>(rects[r].x1, limitX0);
-    const int64_t y0 = std::max<int64_t>(rects[r].y1, limitY0);
-    const int64_t x1 = std::min<int64_t>(rects[r].x2, limitX1);
-    const int64_t y1 = std::min<int64_t>(rects[r].y2, limitY1);
-    if (flags & D3DCLEAR_TARGET) {
-      const int64_t cx0 = std::max<int64_t>(x0, 0), cy0 = std::max<int64_t>(y0, 0);
-      const int64_t cx1 = std::min<int64_t>(x1, target.width);
-      const int64_t cy1 = std::min<int64_t>(y1, target.height);
-      for (int64_t y = cy0; y < cy1 && cx0 < cx1; ++y) {
-        auto* row = reinterpret_cast<uint32_t*>(target.bits.data() + y * target.pitch);
-        std::fill(row + cx0, row + cx1, fill);
-      }
-    }
-    if (zbuffer) {
-      const int64_t cx0 = std::max<int64_t>(x0, 0), cy0 = std::max<int64_t>(y0, 0);
-      const int64_t cx1 = std::min<int64_t>(x1, zbuffer->width);
-      const int64_t cy1 = std::min<int64_t>(y1, zbuffer->height);
-      for (int64_t y = cy0; y < cy1 && cx0 < cx1; ++y) {
-        uint8_t* row = zbuffer->bits.data() + y * zbuffer->pitch;
-        if (depthBits == 16 && (depth & 0xFF) == (depth >> 8)) {
-          // Both bytes alike (as for the usual clear to 1.0): a byte fill, which is far faster
-          // than a loop over 16-bit values.
-          std::memset(row + cx0 * 2, static_cast<int>(depth & 0xFF),
-                      static_cast<size_t>(cx1 - cx0) * 2);
-        } else if (depthBits == 16) {
-          auto* p = reinterpret_cast<uint16_t*>(row);
-          std::fill(p + cx0, p + cx1, static_cast<uint16_t>(depth));
-        } else {
-          auto* p = reinterpret_cast<uint32_t*>(row);
-          std::fill(p + cx0, p + cx1, depth);
-        }
-      }
-    }
+    m_ClearRects[r][0] = std::max<int64_t>(rects[r].x1, limitX0);
+    m_ClearRects[r][1] = std::max<int64_t>(rects[r].y1, limitY0);
+    m_ClearRects[r][2] = std::min<int64_t>(rects[r].x2, limitX1);
+    m_ClearRects[r][3] = std::min<int64_t>(rects[r].y2, limitY1);
+  }
+  if (flags & D3DCLEAR_TARGET) {
+    const uint32_t fill =
+        (target.format.dwFlags & DDPF_ALPHAPIXELS) ? colour : (colour | 0xFF000000u);
+    ClearSurface(target, 4, fill, m_ClearRects.data(), count);
+    // At the clear, not at the first present that has tiles left pending, which may come in
+    // any later frame.
+    m_PresentScratch.Reserve(target.pending.TileCount());
+  }
+  if (zbuffer) {
+    ClearSurface(*zbuffer, depthBits == 16 ? 2 : 4,
+                 QuantiseDepth(static_cast<double>(z), depthBits), m_ClearRects.data(), count);
   }
   return D3D_OK;
 }
@@ -106,6 +121,7 @@ HRESULT SoftwarePipeline::PreparePixels(const DrawState& state) {
   p.colour = target.bits.data();
   p.colourPitch = target.pitch;
   p.targetHasAlpha = (target.format.dwFlags & DDPF_ALPHAPIXELS) != 0;
+  if (target.pending.Any()) p.colourPending = &target.pending;
   int64_t x0 = state.viewport.dwX, y0 = state.viewport.dwY;
   int64_t x1 = x0 + state.viewport.dwWidth, y1 = y0 + state.viewport.dwHeight;
   x1 = std::min<int64_t>({x1, target.width, static_cast<int64_t>(kGuardBand)});
@@ -115,6 +131,7 @@ HRESULT SoftwarePipeline::PreparePixels(const DrawState& state) {
     if (p.depthBits == 0) return DDERR_INVALIDPIXELFORMAT;
     p.depth = state.zbuffer->bits.data();
     p.depthPitch = state.zbuffer->pitch;
+    if (state.zbuffer->pending.Any()) p.depthPending = &state.zbuffer->pending;
     x1 = std::min<int64_t>(x1, state.zbuffer->width);
     y1 = std::min<int64_t>(y1, state.zbuffer->height);
     p.zFunc = InRange(rs[D3DRENDERSTATE_ZFUNC], D3DCMP_NEVER, D3DCMP_ALWAYS, D3DCMP_LESSEQUAL);
@@ -320,6 +337,11 @@ HRESULT SoftwarePipeline::Draw(DrawState& state, const DrawCall& call) {
   if (FAILED(hr)) return hr;
   PrepareTextures(state);
   if (m_Pixels.x0 >= m_Pixels.x1 || m_Pixels.y0 >= m_Pixels.y1) return D3D_OK;
+  // Solid triangles fill the pending tiles under them as they go; points and lines, rare,
+  // have every pending tile filled first.
+  if (call.type < D3DPT_TRIANGLELIST || m_FillMode != D3DFILL_SOLID) {
+    FillPendingTiles(m_Pixels, m_Pixels.x0, m_Pixels.y0, m_Pixels.x1 - 1, m_Pixels.y1 - 1);
+  }
   if (!m_VertexProcessor.Setup(state, m_Pixels.x0, m_Pixels.y0, m_Pixels.x1, m_Pixels.y1)) {
     return DDERR_INVALIDPARAMS;
   }
@@ -400,7 +422,7 @@ void SoftwarePipeline::DrawVisible(size_t count) {
 
 HRESULT SoftwarePipeline::Present(SurfaceData& target, const RECT& src, HWND window, POINT dst) {
   if (!window || !TargetUsable(target)) return DDERR_INVALIDPARAMS;
-  return PresentTargetPixels(target, src, window, dst);
+  return PresentTargetPixels(target, src, window, dst, m_PresentScratch);
 }
 
 }  // namespace dx::software

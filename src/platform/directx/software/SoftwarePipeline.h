@@ -10,8 +10,10 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
+#include "platform/directx/DeviceHelpers.h"
 #include "platform/directx/Pipeline.h"
 #include "platform/directx/software/Rasterizer.h"
 #include "platform/directx/software/Texture.h"
@@ -80,6 +82,8 @@ class SoftwarePipeline : public Pipeline {
   DWORD m_CullMode = D3DCULL_CCW;
   DWORD m_FillMode = D3DFILL_SOLID;
   uint32_t m_VertexCount = 0;
+  std::vector<std::array<int64_t, 4>> m_ClearRects;
+  PresentScratch m_PresentScratch;  // grown only: x0, y0, x1, y1 of a clear
   bool m_Profiling = false;
   PipelineProfile m_Profile;
 };

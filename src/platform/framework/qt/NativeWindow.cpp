@@ -178,6 +178,11 @@ void CopyOpaque(uint32_t* out, const uint32_t* in, int n) {
 
 bool NativeWindow::PresentImage(const uint32_t* pixels, int pitch, const RECT& src, POINT dst) {
   if (!pixels) return false;
+  const PresentPart part{src, dst};
+  return PresentParts(pixels, pitch, &part, 1);
+}
+
+bool NativeWindow::PrepareBacking() {
   // The backing image holds the window's device pixels, so the picture is shown pixel for
   // pixel whatever the screen's scale.
   const double ratio = DeviceRatio(m_Widget);
@@ -196,19 +201,39 @@ bool NativeWindow::PresentImage(const uint32_t* pixels, int pitch, const RECT& s
     m_Backing = std::move(resized);
     m_Presented &= QRegion(m_Widget->rect());
   }
-  RECT part = src;
-  if (!ClipToClient(client, part, dst)) return false;
-  const int w = part.right - part.left;
-  for (int y = 0; y < part.bottom - part.top; ++y) {
-    const auto* row = reinterpret_cast<const uint32_t*>(
-        reinterpret_cast<const uint8_t*>(pixels) + static_cast<ptrdiff_t>(part.top + y) * pitch);
-    auto* out = reinterpret_cast<uint32_t*>(m_Backing.scanLine(dst.y + y)) + dst.x;
-    CopyOpaque(out, row + part.left, w);
+  return true;
+}
+
+bool NativeWindow::PresentParts(const uint32_t* pixels, int pitch, const PresentPart* parts,
+                                size_t count) {
+  if (!PrepareBacking()) return false;
+  const SIZE client = ClientSize();
+  RECT changed{client.cx, client.cy, 0, 0};
+  for (size_t i = 0; i < count; ++i) {
+    const PresentPart& p = parts[i];
+    // A solid part has no image: it is clipped as if it lay at the origin of one.
+    RECT part = p.solid ? RECT{0, 0, p.src.right - p.src.left, p.src.bottom - p.src.top} : p.src;
+    POINT dst = p.dst;
+    if ((!p.solid && !pixels) || !ClipToClient(client, part, dst)) continue;
+    const int w = part.right - part.left, h = part.bottom - part.top;
+    for (int y = 0; y < h; ++y) {
+      auto* out = reinterpret_cast<uint32_t*>(m_Backing.scanLine(dst.y + y)) + dst.x;
+      if (p.solid) {
+        std::fill_n(out, w, p.colour | 0xFF000000u);
+        continue;
+      }
+      const auto* row = reinterpret_cast<const uint32_t*>(
+          reinterpret_cast<const uint8_t*>(pixels) + static_cast<ptrdiff_t>(part.top + y) * pitch);
+      CopyOpaque(out, row + part.left, w);
+    }
+    changed =
+        RECT{std::min(changed.left, dst.x), std::min(changed.top, dst.y),
+             std::max<LONG>(changed.right, dst.x + w), std::max<LONG>(changed.bottom, dst.y + h)};
   }
-  const QRect changed =
-      ToLogicalCovering(RECT{dst.x, dst.y, dst.x + w, dst.y + (part.bottom - part.top)}, ratio);
-  m_Presented += changed;
-  m_Widget->update(changed);
+  if (changed.left >= changed.right) return false;
+  const QRect area = ToLogicalCovering(changed, DeviceRatio(m_Widget));
+  m_Presented += area;
+  m_Widget->update(area);
   return true;
 }
 

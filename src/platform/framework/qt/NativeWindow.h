@@ -71,6 +71,8 @@ class NativeWindow : public WindowObject {
   SIZE ClientSize() const override;
   POINT ClientOrigin() const override;
   bool PresentImage(const uint32_t* pixels, int pitch, const RECT& src, POINT dst) override;
+  bool PresentParts(const uint32_t* pixels, int pitch, const PresentPart* parts,
+                    size_t count) override;
 
   // Paint device contexts exist only while the window paints.
   bool InPaint() const { return m_PaintEvent != nullptr; }
@@ -84,6 +86,8 @@ class NativeWindow : public WindowObject {
 
  private:
   void DefaultPaint();
+  // Makes the backing image the client area's size; false when the client area is empty.
+  bool PrepareBacking();
   UINT SizeType() const;
 
   QWidget* m_Widget;

@@ -1,0 +1,71 @@
+// Fast clears, as GPUs do them: a clear of a whole surface writes no pixels, it marks the
+// surface's tiles pending with the clear value. A tile is filled only when something is about
+// to touch its pixels (a draw over it, a partial clear, a lock, a blit, a device's upload), so
+// every reader sees exactly what a full clear would have left; tiles still pending when the
+// picture is shown go to the window as solid colour and are never written at all.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "platform/WinTypes.h"
+
+namespace dx {
+
+// Writes value into the pixels [x0, x1) × [y0, y1) of a surface of 2- or 4-byte pixels.
+void FillPixels(uint8_t* bits, int pitch, int bytesPerPixel, uint32_t value, int x0, int y0, int x1,
+                int y1);
+
+// The pending tiles of one surface. Tiles are kTileWidth × kTileHeight pixels; those on the
+// right and bottom edges are cut to the surface.
+class PendingClear {
+ public:
+  static constexpr int kTileWidth = 128;
+  static constexpr int kTileHeight = 32;
+
+  // A rectangle of tiles that are all pending or all written.
+  struct Run {
+    RECT rect;
+    bool pending;
+  };
+
+  // Off: clears write their pixels at once (tiles already pending are still filled on use).
+  bool Enabled() const { return m_Enabled; }
+  void SetEnabled(bool on) { m_Enabled = on; }
+  bool Any() const { return m_Count != 0; }
+  uint32_t Value() const { return m_Value; }
+  bool TilePending(int tileX, int tileY) const;
+  // Tiles of the surface last marked: the most runs Split can give.
+  size_t TileCount() const { return m_Tiles.size(); }
+
+  // Marks every tile of a width × height surface of bytesPerPixel (2 or 4) pending with value,
+  // in place of whatever was pending before.
+  void MarkAll(int width, int height, int bytesPerPixel, uint32_t value);
+  // Fills the pending tiles that meet the pixels [x0, x1) × [y0, y1) of bits (the surface
+  // that was marked). Cheap when nothing is pending: drawing calls it for every triangle.
+  void Fill(uint8_t* bits, int pitch, int x0, int y0, int x1, int y1) {
+    if (m_Count != 0) FillTiles(bits, pitch, x0, y0, x1, y1);
+  }
+  void FillAll(uint8_t* bits, int pitch) { Fill(bits, pitch, 0, 0, m_Width, m_Height); }
+  // Forgets the pending tiles without filling them: every pixel was just written otherwise.
+  void Discard();
+  // Splits area (clipped to the surface) into rectangles of pending and of written tiles,
+  // merged along rows of tiles and across rows whose pattern repeats, top to bottom.
+  void Split(const RECT& area, std::vector<Run>& out) const;
+
+ private:
+  void FillTiles(uint8_t* bits, int pitch, int x0, int y0, int x1, int y1);
+
+  bool m_Enabled = true;
+  int m_Width = 0;
+  int m_Height = 0;
+  int m_BytesPerPixel = 4;
+  int m_TilesX = 0;
+  int m_TilesY = 0;
+  uint32_t m_Value = 0;
+  size_t m_Count = 0;            // tiles pending
+  std::vector<uint8_t> m_Tiles;  // 1: pending, row by row of tiles
+};
+
+}  // namespace dx
