@@ -6,6 +6,28 @@
 
 namespace dx {
 
+namespace {
+
+// Fills n values, sixteen bytes at a time in the machine's vector registers: the compiler does
+// not vectorise a plain fill loop at -O2, and clears are all memory traffic.
+using Words = uint32_t __attribute__((vector_size(16)));
+using Halves = uint16_t __attribute__((vector_size(16)));
+
+template <class Vector, class T>
+void FillValues(T* out, size_t n, T value) {
+  constexpr size_t kLanes = sizeof(Vector) / sizeof(T);
+  Vector v;
+  for (size_t i = 0; i < kLanes; ++i) v[i] = value;
+  size_t i = 0;
+  for (; i + 2 * kLanes <= n; i += 2 * kLanes) {
+    std::memcpy(out + i, &v, sizeof v);
+    std::memcpy(out + i + kLanes, &v, sizeof v);
+  }
+  for (; i < n; ++i) out[i] = value;
+}
+
+}  // namespace
+
 void FillPixels(uint8_t* bits, int pitch, int bytesPerPixel, uint32_t value, int x0, int y0, int x1,
                 int y1) {
   if (x0 >= x1 || y0 >= y1) return;
@@ -13,15 +35,9 @@ void FillPixels(uint8_t* bits, int pitch, int bytesPerPixel, uint32_t value, int
   for (int y = y0; y < y1; ++y) {
     uint8_t* row = bits + static_cast<ptrdiff_t>(y) * pitch;
     if (bytesPerPixel == 2) {
-      const auto v = static_cast<uint16_t>(value);
-      if ((v & 0xFF) == (v >> 8)) {
-        // Both bytes alike (as for the usual depth of 1.0): a byte fill is far faster.
-        std::memset(row + static_cast<ptrdiff_t>(x0) * 2, v & 0xFF, n * 2);
-      } else {
-        std::fill_n(reinterpret_cast<uint16_t*>(row) + x0, n, v);
-      }
+      FillValues<Halves>(reinterpret_cast<uint16_t*>(row) + x0, n, static_cast<uint16_t>(value));
     } else {
-      std::fill_n(reinterpret_cast<uint32_t*>(row) + x0, n, value);
+      FillValues<Words>(reinterpret_cast<uint32_t*>(row) + x0, n, value);
     }
   }
 }
