@@ -133,6 +133,14 @@ const std::set<std::string>& ValueOptions() {
   return names;
 }
 
+// The flag behind an option without a value, or null for a name that is none.
+bool* Switch(RenderOptions& o, const std::string& name) {
+  if (name == "--bench") return &o.bench;
+  if (name == "--full-clears") return &o.fullClears;
+  if (name == "--help") return &o.help;
+  return nullptr;
+}
+
 }  // namespace
 
 int RenderOptions::FrameCount() const {
@@ -153,7 +161,7 @@ ParsedOptions ParseArguments(const std::vector<std::string>& args) {
       value = arg.substr(eq + 1);
     }
     const bool takesValue = ValueOptions().count(name) != 0;
-    if (!takesValue && name != "--bench" && name != "--help") {
+    if (!takesValue && !Switch(reader.result.options, name)) {
       if (arg.rfind("-", 0) == 0 && arg.size() > 1) {
         reader.Fail("unknown option '" + name + "'");
       } else {
@@ -170,7 +178,7 @@ ParsedOptions ParseArguments(const std::vector<std::string>& args) {
         reader.Fail(name + " takes no value");
         return reader.result;
       }
-      (name == "--bench" ? reader.result.options.bench : reader.result.options.help) = true;
+      *Switch(reader.result.options, name) = true;
       continue;
     }
     if (!value) {
@@ -218,6 +226,8 @@ Options:
                      .gltf (glTF 2.0; .gltf with its .bin); with --out or without
   --bench            draw the frames as fast as possible and print, per phase, the median
                      and 95th percentile in milliseconds: build, upload, draw, present, frame
+  --full-clears      write every pixel at each clear instead of leaving tiles for the first
+                     drawing or the window to fill (slower; for comparisons)
   --help             show this text
 
 One of --out, --out-dir, --mesh and --bench is needed. The first frame is the main window's

@@ -22,6 +22,7 @@ struct RenderOptions {
   std::string meshPath;  // the torus of the last frame as a mesh
   int supersample = 1;   // each frame drawn at this many times the size and filtered down
   bool bench = false;
+  bool fullClears = false;  // every clear writes its pixels (no fast clears), for comparisons
   bool help = false;
 
   int FrameCount() const;

@@ -32,7 +32,8 @@ class RenderSession {
     DeviceChoice device = DeviceChoice::Software;
     int width = 0;  // 0: keep the window's own picture size
     int height = 0;
-    int supersample = 1;  // the picture area is made this many times larger
+    int supersample = 1;      // the picture area is made this many times larger
+    bool fullClears = false;  // surfaces without fast clears
   };
 
   // The window, initialised as at start-up and sized; nullptr with a one-line reason when
