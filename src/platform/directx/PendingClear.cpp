@@ -56,6 +56,7 @@ void PendingClear::MarkAll(int width, int height, int bytesPerPixel, uint32_t va
   m_Value = value;
   m_Count = static_cast<size_t>(m_TilesX) * m_TilesY;
   m_Tiles.assign(m_Count, 1);
+  m_Written = {0, 0, -1, -1};
 }
 
 void PendingClear::Discard() {
@@ -81,6 +82,7 @@ void PendingClear::FillTiles(uint8_t* bits, int pitch, int x0, int y0, int x1, i
                  std::min(py + kTileHeight, m_Height));
     }
   }
+  m_Written = {x0 / kTileWidth, y0 / kTileHeight, tx1, ty1};
 }
 
 void PendingClear::Split(const RECT& area, std::vector<Run>& out) const {

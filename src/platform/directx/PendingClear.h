@@ -21,8 +21,10 @@ void FillPixels(uint8_t* bits, int pitch, int bytesPerPixel, uint32_t value, int
 // right and bottom edges are cut to the surface.
 class PendingClear {
  public:
-  static constexpr int kTileWidth = 128;
-  static constexpr int kTileHeight = 32;
+  static constexpr int kTileShiftX = 7;
+  static constexpr int kTileShiftY = 5;
+  static constexpr int kTileWidth = 1 << kTileShiftX;
+  static constexpr int kTileHeight = 1 << kTileShiftY;
 
   // A rectangle of tiles that are all pending or all written.
   struct Run {
@@ -45,7 +47,7 @@ class PendingClear {
   // Fills the pending tiles that meet the pixels [x0, x1) × [y0, y1) of bits (the surface
   // that was marked). Cheap when nothing is pending: drawing calls it for every triangle.
   void Fill(uint8_t* bits, int pitch, int x0, int y0, int x1, int y1) {
-    if (m_Count != 0) FillTiles(bits, pitch, x0, y0, x1, y1);
+    if (m_Count != 0 && AnyPending(x0, y0, x1, y1)) FillTiles(bits, pitch, x0, y0, x1, y1);
   }
   void FillAll(uint8_t* bits, int pitch) { Fill(bits, pitch, 0, 0, m_Width, m_Height); }
   // Forgets the pending tiles without filling them: every pixel was just written otherwise.
@@ -55,6 +57,27 @@ class PendingClear {
   void Split(const RECT& area, std::vector<Run>& out) const;
 
  private:
+  // Whether a tile under the pixels is pending; inline, as most triangles find none.
+  bool AnyPending(int x0, int y0, int x1, int y1) const {
+    x0 = x0 < 0 ? 0 : x0;
+    y0 = y0 < 0 ? 0 : y0;
+    x1 = x1 > m_Width ? m_Width : x1;
+    y1 = y1 > m_Height ? m_Height : y1;
+    if (x0 >= x1 || y0 >= y1) return false;
+    const int tx0 = x0 >> kTileShiftX, tx1 = (x1 - 1) >> kTileShiftX;
+    const int ty0 = y0 >> kTileShiftY, ty1 = (y1 - 1) >> kTileShiftY;
+    // Neighbouring triangles mostly lie on the tiles the one before found written.
+    const Tiles& c = m_Written;
+    if (tx0 >= c.x0 && tx1 <= c.x1 && ty0 >= c.y0 && ty1 <= c.y1) return false;
+    for (int ty = ty0; ty <= ty1; ++ty) {
+      const uint8_t* flags = m_Tiles.data() + static_cast<size_t>(ty) * m_TilesX;
+      for (int tx = tx0; tx <= tx1; ++tx) {
+        if (flags[tx]) return true;
+      }
+    }
+    m_Written = {tx0, ty0, tx1, ty1};
+    return false;
+  }
   void FillTiles(uint8_t* bits, int pitch, int x0, int y0, int x1, int y1);
 
   bool m_Enabled = true;
@@ -66,6 +89,11 @@ class PendingClear {
   uint32_t m_Value = 0;
   size_t m_Count = 0;            // tiles pending
   std::vector<uint8_t> m_Tiles;  // 1: pending, row by row of tiles
+  // Tiles [x0, x1] × [y0, y1] last found all written (they stay so until the next MarkAll).
+  struct Tiles {
+    int x0, y0, x1, y1;
+  };
+  mutable Tiles m_Written{0, 0, -1, -1};
 };
 
 }  // namespace dx
