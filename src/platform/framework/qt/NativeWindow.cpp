@@ -221,27 +221,53 @@ bool NativeWindow::PresentParts(const uint32_t* pixels, int pitch, const Present
                                 size_t count) {
   if (!PrepareBacking()) return false;
   const SIZE client = ClientSize();
+  // Parts side by side on the same rows are done together, row by row, so that memory is
+  // walked along the rows as by one whole copy.
+  struct Clipped {
+    RECT src;
+    POINT dst;
+    const PresentPart* part;
+  };
+  constexpr size_t kGroup = 64;
+  Clipped group[kGroup];
   RECT changed{client.cx, client.cy, 0, 0};
-  for (size_t i = 0; i < count; ++i) {
-    const PresentPart& p = parts[i];
-    // A solid part has no image: it is clipped as if it lay at the origin of one.
-    RECT part = p.solid ? RECT{0, 0, p.src.right - p.src.left, p.src.bottom - p.src.top} : p.src;
-    POINT dst = p.dst;
-    if ((!p.solid && !pixels) || !ClipToClient(client, part, dst)) continue;
-    const int w = part.right - part.left, h = part.bottom - part.top;
-    for (int y = 0; y < h; ++y) {
-      auto* out = reinterpret_cast<uint32_t*>(m_Backing.scanLine(dst.y + y)) + dst.x;
-      if (p.solid) {
-        FillOpaque(out, p.colour, w);
-        continue;
-      }
-      const auto* row = reinterpret_cast<const uint32_t*>(
-          reinterpret_cast<const uint8_t*>(pixels) + static_cast<ptrdiff_t>(part.top + y) * pitch);
-      CopyOpaque(out, row + part.left, w);
+  size_t i = 0;
+  while (i < count) {
+    size_t n = 0;
+    for (; i < count && n < kGroup; ++i) {
+      const PresentPart& p = parts[i];
+      // A solid part has no image: it is clipped as if it lay at the origin of one.
+      Clipped c{p.solid ? RECT{0, 0, p.src.right - p.src.left, p.src.bottom - p.src.top} : p.src,
+                p.dst, &p};
+      if ((!p.solid && !pixels) || !ClipToClient(client, c.src, c.dst)) continue;
+      if (n > 0 && (c.dst.y != group[0].dst.y ||
+                    c.src.bottom - c.src.top != group[0].src.bottom - group[0].src.top))
+        break;
+      group[n++] = c;
     }
-    changed =
-        RECT{std::min(changed.left, dst.x), std::min(changed.top, dst.y),
-             std::max<LONG>(changed.right, dst.x + w), std::max<LONG>(changed.bottom, dst.y + h)};
+    if (n == 0) continue;
+    const LONG top = group[0].dst.y, h = group[0].src.bottom - group[0].src.top;
+    for (LONG y = 0; y < h; ++y) {
+      auto* line = reinterpret_cast<uint32_t*>(m_Backing.scanLine(top + y));
+      for (size_t k = 0; k < n; ++k) {
+        const Clipped& c = group[k];
+        const int w = c.src.right - c.src.left;
+        if (c.part->solid) {
+          FillOpaque(line + c.dst.x, c.part->colour, w);
+          continue;
+        }
+        const auto* row =
+            reinterpret_cast<const uint32_t*>(reinterpret_cast<const uint8_t*>(pixels) +
+                                              static_cast<ptrdiff_t>(c.src.top + y) * pitch);
+        CopyOpaque(line + c.dst.x, row + c.src.left, w);
+      }
+    }
+    for (size_t k = 0; k < n; ++k) {
+      const Clipped& c = group[k];
+      changed = RECT{std::min(changed.left, c.dst.x), std::min(changed.top, c.dst.y),
+                     std::max<LONG>(changed.right, c.dst.x + (c.src.right - c.src.left)),
+                     std::max<LONG>(changed.bottom, c.dst.y + h)};
+    }
   }
   if (changed.left >= changed.right) return false;
   const QRect area = ToLogicalCovering(changed, DeviceRatio(m_Widget));
