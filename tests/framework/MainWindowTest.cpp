@@ -178,6 +178,37 @@ TEST_F(MainWindowTest, PictureAreaShowsWhatIsPresentedIntoIt) {
   ASSERT_TRUE(simulate::CaptureWindowImage(picture, &after, &size));
   EXPECT_EQ(PixelAt(after, size, 0, 0), frame[3 * w + 4] | 0xFF000000u);
 
+  // Parts: an image part, a solid one beside it and one over the top-left corner. The window
+  // fills the solid ones itself and shows what an off-screen window shows, and what the
+  // default, part by part through PresentImage, shows.
+  const PresentPart parts[] = {{RECT{2, 1, 8, 9}, POINT{3, 4}},
+                               {RECT{0, 0, 7, 5}, POINT{9, 4}, true, 0x00ABCDEFu},
+                               {RECT{0, 0, 6, 4}, POINT{-2, -1}, true, 0x80123456u}};
+  ASSERT_TRUE(picture->PresentParts(frame.data(), w * 4, parts, 3));
+  ASSERT_TRUE(simulate::CaptureWindowImage(picture, &after, &size));
+  struct PartByPart : OffscreenWindow {
+    using OffscreenWindow::OffscreenWindow;
+    bool PresentParts(const uint32_t* p, int pitch, const PresentPart* list, size_t n) override {
+      return WindowObject::PresentParts(p, pitch, list, n);
+    }
+  };
+  OffscreenWindow offscreen(20, 20);
+  PartByPart byPart(20, 20);
+  ASSERT_TRUE(offscreen.PresentParts(frame.data(), w * 4, parts, 3));
+  ASSERT_TRUE(byPart.PresentParts(frame.data(), w * 4, parts, 3));
+  EXPECT_EQ(byPart.Pixels(), offscreen.Pixels());
+  int covered = 0;
+  for (int y = 0; y < 20; ++y) {
+    for (int x = 0; x < 20; ++x) {
+      if (offscreen.PixelAt(x, y) == 0) continue;  // no part there
+      ++covered;
+      ASSERT_EQ(PixelAt(after, size, x, y), offscreen.PixelAt(x, y) | 0xFF000000u)
+          << "at " << x << "," << y;
+    }
+  }
+  EXPECT_EQ(covered, 6 * 8 + 7 * 5 + 4 * 3);
+  EXPECT_EQ(offscreen.PixelAt(9, 4), 0x00ABCDEFu);
+
   // A picture area of zero size shows nothing.
   dlg.m_Picture.SetWindowPos(nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   EXPECT_FALSE(picture->PresentImage(frame.data(), w * 4, RECT{0, 0, w, h}, POINT{0, 0}));

@@ -1,7 +1,6 @@
 #include "platform/framework/Window.h"
 
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <thread>
 #include <utility>
@@ -37,7 +36,8 @@ bool WindowObject::PresentParts(const uint32_t* pixels, int pitch, const Present
 }
 
 bool OffscreenWindow::PresentImage(const uint32_t* pixels, int pitch, const RECT& src, POINT dst) {
-  return PresentParts(pixels, pitch, std::array{PresentPart{src, dst}}.data(), 1);
+  const PresentPart part{src, dst};
+  return OffscreenWindow::PresentParts(pixels, pitch, &part, 1);
 }
 
 bool OffscreenWindow::PresentParts(const uint32_t* pixels, int pitch, const PresentPart* parts,

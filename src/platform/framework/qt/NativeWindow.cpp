@@ -192,7 +192,7 @@ void FillOpaque(uint32_t* out, uint32_t colour, int n) {
 bool NativeWindow::PresentImage(const uint32_t* pixels, int pitch, const RECT& src, POINT dst) {
   if (!pixels) return false;
   const PresentPart part{src, dst};
-  return PresentParts(pixels, pitch, &part, 1);
+  return NativeWindow::PresentParts(pixels, pitch, &part, 1);
 }
 
 bool NativeWindow::PrepareBacking() {
