@@ -4,9 +4,10 @@
 // Implemented: point, line and triangle lists, strips and fans, indexed or not; transform,
 // lighting, clipping (near, far, guard band) and rasterisation as described in
 // VertexProcessor.h, Clipping.h and Rasterizer.h; D3DCULL_NONE/CW/CCW;
-// D3DFILL_POINT/WIREFRAME/SOLID. Triangles are culled before lighting, so only the vertices of
-// triangles that will be drawn are lit. Nothing is allocated per frame once the caches have grown
-// to the largest draw.
+// D3DFILL_POINT/WIREFRAME/SOLID. A clear of a whole surface is a fast clear (PendingClear.h):
+// solid triangles fill the tiles under their bounding box first. Triangles are culled before
+// lighting, so only the vertices of triangles that will be drawn are lit. Nothing is allocated per
+// frame once the caches have grown to the largest draw.
 #pragma once
 
 #include <algorithm>
