@@ -208,6 +208,10 @@ bool NativeWindow::PresentImage(const uint32_t* pixels, int pitch, const RECT& s
   const QRect changed =
       ToLogicalCovering(RECT{dst.x, dst.y, dst.x + w, dst.y + (part.bottom - part.top)}, ratio);
   m_Presented += changed;
+  // Where the presented image covers the window it is painted over everything: nothing
+  // under it (the parent's background) need be painted first.
+  m_Widget->setAttribute(Qt::WA_OpaquePaintEvent,
+                         (QRegion(m_Widget->rect()) - m_Presented).isEmpty());
   m_Widget->update(changed);
   return true;
 }
@@ -231,6 +235,16 @@ void NativeWindow::DefaultPaint() {
   // Outside a paint event there is nothing to validate; inside, paint once.
   if (!m_PaintEvent || m_DefaultPainted || m_PaintDC) return;
   m_DefaultPainted = true;
+  if (m_Widget->testAttribute(Qt::WA_OpaquePaintEvent)) {
+    // Nothing was painted under the window: a part the image no longer covers (the window
+    // has grown since) gets the background Qt would have painted.
+    const QRegion bare = m_PaintEvent->region() - m_Presented;
+    if (!bare.isEmpty()) {
+      QPainter background(m_Widget);
+      background.setClipRegion(bare);
+      background.fillRect(m_Widget->rect(), m_Widget->palette().window());
+    }
+  }
   (*m_BasePaint)();
   const QRegion shown = m_Presented & m_PaintEvent->region();
   if (shown.isEmpty() || m_Backing.isNull()) return;
