@@ -157,6 +157,25 @@ TEST(BlockPath, GivesTheRowPathsPixelsForTrianglesSeveralBlocksWide) {
   ExpectBlocksTaken(taken);
 }
 
+TEST(BlockPath, GivesTheRowPathsPixelsForWideAndHugeTriangles) {
+  // Wider than the box's blocks (drawn over their spans), up to far beyond the target, where
+  // the edge functions leave 32 bits; 203 columns, so the last blocks of a row start left.
+  std::vector<TLVertex> triangles = Triangles(203, 150, 40, 140.0f);
+  const std::vector<TLVertex> huge = Triangles(203, 150, 6, 9000.0f);
+  triangles.insert(triangles.end(), huge.begin(), huge.end());
+  uint64_t taken = 0;
+  for (const auto blockWidth : kWidths) {
+    SCOPED_TRACE(testing::Message() << "block width " << static_cast<int>(blockWidth));
+    taken +=
+        CompareBothPaths({16, D3DCMP_LESSEQUAL, 1, false, 0, 0, blockWidth}, 203, 150, triangles);
+    taken += CompareBothPaths({16, D3DCMP_GREATER, 1, true, 0, 0, blockWidth}, 203, 150, triangles);
+    taken += CompareBothPaths({0, D3DCMP_ALWAYS, 0, true, 9, 181, blockWidth}, 203, 150, triangles);
+    // Narrower than two blocks, inside the target.
+    taken += CompareBothPaths({16, D3DCMP_LESS, 1, false, 50, 21, blockWidth}, 203, 150, triangles);
+  }
+  ExpectBlocksTaken(taken);
+}
+
 TEST(BlockPath, LeavesNarrowTargetsAndOtherDepthFormatsToTheRowPath) {
   // Narrower than a block: no block fits inside a row.
   const std::vector<TLVertex> narrow = Triangles(7, 30, 60, 4.0f);
