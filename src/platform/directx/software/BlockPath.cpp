@@ -1,14 +1,18 @@
 // The block path's drawing and setup. Depth test, depth write and colour write go through lane
 // masks, so the thin triangles of a finely divided mesh cost no branch per pixel; the values
 // are the row path's integer planes, only evaluated in 32-bit lanes. The rows and blocks are
-// walked by BlockPath.inc, included once per instruction set.
+// walked by BlockPath.inc, included once per instruction set: AVX2 and AVX-512 on x86-64 (chosen
+// at run time), vector extensions elsewhere.
 #include "platform/directx/software/BlockPath.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 #include "platform/directx/software/Comparison.h"
 #include "platform/directx/software/EdgeWalk.h"
 
+#if defined(__x86_64__)
 // GCC's AVX-512 headers start some results from a deliberately undefined value, which its
 // own uninitialised-use warning then reports.
 #if defined(__GNUC__) && !defined(__clang__)
@@ -20,9 +24,14 @@
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
 #endif
+#elif defined(__ARM_NEON)
+#include <arm_neon.h>
+#endif
 
 namespace dx::software {
 namespace {
+
+#if defined(__x86_64__)
 
 // Eight lanes with AVX2: lane masks are vectors of all ones, and pixels that are not drawn are
 // written back as read, since AVX2's masked store is much slower than a load, blend and store.
@@ -206,6 +215,21 @@ QUENNET_TARGET [[gnu::always_inline]] inline uint32_t DrawBlock(const L& v, Mask
 
 }  // namespace avx512
 
+#else
+
+namespace portable {
+
+#include "platform/directx/software/BlockPathPortable.inc"
+
+// The driver, on the primitives above.
+#include "platform/directx/software/BlockPath.inc"
+
+#undef QUENNET_TARGET
+
+}  // namespace portable
+
+#endif
+
 // The drawing for the state's depth test at one block width.
 template <template <int, DWORD, bool> class Rows>
 BlockPath PickFor(const PixelState& state, int lanes) {
@@ -247,6 +271,7 @@ void MoveValues(const RowTriangle& row, int64_t x, int64_t y, BlockTriangle& t) 
 }  // namespace
 
 BlockPath PickBlockPath(const PixelState& state, BlockWidth width) {
+#if defined(__x86_64__)
   static const bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
   static const bool avx512 = avx2 && __builtin_cpu_supports("avx512f") &&
                              __builtin_cpu_supports("avx512bw") &&
@@ -254,6 +279,10 @@ BlockPath PickBlockPath(const PixelState& state, BlockWidth width) {
   if (width == BlockWidth::kNone || !avx2) return {};
   if (width == BlockWidth::kWidest && avx512) return PickFor<avx512::Rows>(state, 16);
   return PickFor<avx2::Rows>(state, 8);
+#else
+  if (width == BlockWidth::kNone) return {};
+  return PickFor<portable::Rows>(state, 8);
+#endif
 }
 
 bool SetupBlockTriangle(const BlockPath& path, const PixelState& state, const ScreenVertex& a,

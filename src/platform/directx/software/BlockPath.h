@@ -1,9 +1,10 @@
-// The block path: a row-path triangle drawn in blocks of 8 or 16 pixels of a row at once (AVX2
-// or AVX-512, whichever the processor has, chosen at run time), with the values of the row
-// path bit for bit. A triangle whose bounding box is small enough for 32-bit edge functions is
-// drawn over its box, every pixel of a block tested against all three edges, so that a row
-// costs the same whether one pixel of it is inside or all. A wider one is drawn over each
-// row's span from the exact edge walk, in as many blocks as the span needs.
+// The block path: a row-path triangle drawn in blocks of 8 or 16 pixels of a row at once (on
+// x86-64 AVX2 or AVX-512, whichever the processor has, chosen at run time; elsewhere 8 in
+// portable vector code), with the values of the row path bit for bit. A triangle whose
+// bounding box is small enough for 32-bit edge functions is drawn over its box, every pixel of
+// a block tested against all three edges, so that a row costs the same whether one pixel of it
+// is inside or all. A wider one is drawn over each row's span from the exact edge walk, in as
+// many blocks as the span needs.
 #pragma once
 
 #include <cstdint>
@@ -32,12 +33,12 @@ struct BlockTriangle {
 using BlockPathFn = void (*)(const BlockTriangle&);
 using BlockSpansFn = void (*)(const BlockTriangle&, EdgeSet&);
 
-// The blocks the block path may use: none, eight pixels (AVX2) or the widest the processor
-// has (sixteen with AVX-512).
+// The blocks the block path may use: none, eight pixels (AVX2, or the portable form) or the
+// widest the processor has (sixteen with AVX-512).
 enum class BlockWidth { kNone, kEight, kWidest };
 
 // The block path's drawing for a pixel state and its pixels per block, or null when this
-// processor or the state has none (it needs AVX2 and a 16-bit or no depth buffer).
+// processor or the state has none (it needs AVX2 on x86-64, and a 16-bit or no depth buffer).
 struct BlockPath {
   BlockPathFn draw = nullptr;    // over the box
   BlockSpansFn spans = nullptr;  // over the rows' spans
