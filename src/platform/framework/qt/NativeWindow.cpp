@@ -209,9 +209,13 @@ bool NativeWindow::PresentImage(const uint32_t* pixels, int pitch, const RECT& s
       ToLogicalCovering(RECT{dst.x, dst.y, dst.x + w, dst.y + (part.bottom - part.top)}, ratio);
   m_Presented += changed;
   // Where the presented image covers the window it is painted over everything: nothing
-  // under it (the parent's background) need be painted first.
-  m_Widget->setAttribute(Qt::WA_OpaquePaintEvent,
-                         (QRegion(m_Widget->rect()) - m_Presented).isEmpty());
+  // under it (the parent's background) need be painted first. Tested without building a
+  // region, since a frame allocates nothing.
+  const bool covers =
+      m_Presented.rectCount() == 1 && m_Presented.boundingRect().contains(m_Widget->rect());
+  if (m_Widget->testAttribute(Qt::WA_OpaquePaintEvent) != covers) {
+    m_Widget->setAttribute(Qt::WA_OpaquePaintEvent, covers);
+  }
   m_Widget->update(changed);
   return true;
 }
