@@ -209,6 +209,17 @@ TEST_F(MainWindowTest, PictureAreaShowsWhatIsPresentedIntoIt) {
   EXPECT_EQ(covered, 6 * 8 + 7 * 5 + 4 * 3);
   EXPECT_EQ(offscreen.PixelAt(9, 4), 0x00ABCDEFu);
 
+  // Covered whole, then grown: the new part shows the control's background, as before any
+  // present, not whatever was under it.
+  const int cw = client.right, ch = client.bottom;
+  const std::vector<uint32_t> whole(static_cast<size_t>(cw) * ch, 0x00405060u);
+  ASSERT_TRUE(picture->PresentImage(whole.data(), cw * 4, RECT{0, 0, cw, ch}, POINT{0, 0}));
+  dlg.m_Picture.SetWindowPos(nullptr, 0, 0, cw + 10, ch + 10,
+                             SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ASSERT_TRUE(simulate::CaptureWindowImage(picture, &after, &size));
+  EXPECT_EQ(PixelAt(after, size, 1, 1), 0xFF405060u);
+  EXPECT_EQ(PixelAt(after, size, cw + 5, ch + 5), PixelAt(before, size, 30, 30));
+
   // A picture area of zero size shows nothing.
   dlg.m_Picture.SetWindowPos(nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   EXPECT_FALSE(picture->PresentImage(frame.data(), w * 4, RECT{0, 0, w, h}, POINT{0, 0}));

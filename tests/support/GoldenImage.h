@@ -1,5 +1,6 @@
 // Pictures against each other and against reference images kept in the source tree. A
-// reference is rewritten from the picture instead when QUENNET_UPDATE_GOLDEN=1 is set.
+// reference is rewritten from the picture instead when QUENNET_UPDATE_GOLDEN=1 is set, and
+// QUENNET_GOLDEN_EXACT=1 makes every comparison with a reference exact.
 #pragma once
 
 #include <cstdint>

@@ -1,14 +1,18 @@
 // The block path's drawing and setup. Depth test, depth write and colour write go through lane
 // masks, so the thin triangles of a finely divided mesh cost no branch per pixel; the values
 // are the row path's integer planes, only evaluated in 32-bit lanes. The rows and blocks are
-// walked by BlockPath.inc, included once per instruction set.
+// walked by BlockPath.inc, included once per instruction set: AVX2 and AVX-512 on x86-64 (chosen
+// at run time), vector extensions elsewhere.
 #include "platform/directx/software/BlockPath.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 #include "platform/directx/software/Comparison.h"
 #include "platform/directx/software/EdgeWalk.h"
 
+#if defined(__x86_64__)
 // GCC's AVX-512 headers start some results from a deliberately undefined value, which its
 // own uninitialised-use warning then reports.
 #if defined(__GNUC__) && !defined(__clang__)
@@ -20,9 +24,14 @@
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
 #endif
+#elif defined(__ARM_NEON)
+#include <arm_neon.h>
+#endif
 
 namespace dx::software {
 namespace {
+
+#if defined(__x86_64__)
 
 // Eight lanes with AVX2: lane masks are vectors of all ones, and pixels that are not drawn are
 // written back as read, since AVX2's masked store is much slower than a load, blend and store.
@@ -206,36 +215,74 @@ QUENNET_TARGET [[gnu::always_inline]] inline uint32_t DrawBlock(const L& v, Mask
 
 }  // namespace avx512
 
+#else
+
+namespace portable {
+
+#include "platform/directx/software/BlockPathPortable.inc"
+
+// The driver, on the primitives above.
+#include "platform/directx/software/BlockPath.inc"
+
+#undef QUENNET_TARGET
+
+}  // namespace portable
+
+#endif
+
 // The drawing for the state's depth test at one block width.
 template <template <int, DWORD, bool> class Rows>
-BlockPathFn PickFor(const PixelState& state) {
+BlockPath PickFor(const PixelState& state, int lanes) {
+  auto path = [lanes](auto rows) {
+    using R = decltype(rows);
+    return BlockPath{&R::Draw, &R::Spans, lanes};
+  };
   switch (state.depthBits) {
     case 0:
-      return &Rows<0, D3DCMP_ALWAYS, false>::Draw;
+      return path(Rows<0, D3DCMP_ALWAYS, false>{});
     case 16:
-      return WithComparison(state.zFunc, [&](auto f) -> BlockPathFn {
+      return WithComparison(state.zFunc, [&](auto f) -> BlockPath {
         constexpr DWORD kFunc = decltype(f)::value;
-        return state.zWrite ? &Rows<16, kFunc, true>::Draw : &Rows<16, kFunc, false>::Draw;
+        return state.zWrite ? path(Rows<16, kFunc, true>{}) : path(Rows<16, kFunc, false>{});
       });
     default:
-      return nullptr;
+      return {};
   }
+}
+
+// Colour and depth moved from the anchor to (x, y), in the planes' own wrapping arithmetic,
+// so that every pixel gets the value the row path gives it.
+void MoveValues(const RowTriangle& row, int64_t x, int64_t y, BlockTriangle& t) {
+  const uint32_t dx = static_cast<uint32_t>(x - row.anchorX);
+  const uint32_t dy = static_cast<uint32_t>(y - row.anchorY);
+  for (int i = 0; i < 4; ++i) {
+    t.colour[i] = static_cast<int32_t>(static_cast<uint32_t>(row.colour[i]) +
+                                       static_cast<uint32_t>(row.colourStepX[i]) * dx +
+                                       static_cast<uint32_t>(row.colourStepY[i]) * dy);
+    t.colourStepX[i] = row.colourStepX[i];
+    t.colourStepY[i] = row.colourStepY[i];
+  }
+  t.z = static_cast<uint32_t>(row.z) + static_cast<uint32_t>(row.zStepX) * dx +
+        static_cast<uint32_t>(row.zStepY) * dy;
+  t.zStepX = static_cast<uint32_t>(row.zStepX);
+  t.zStepY = static_cast<uint32_t>(row.zStepY);
 }
 
 }  // namespace
 
 BlockPath PickBlockPath(const PixelState& state, BlockWidth width) {
+#if defined(__x86_64__)
   static const bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
   static const bool avx512 = avx2 && __builtin_cpu_supports("avx512f") &&
                              __builtin_cpu_supports("avx512bw") &&
                              __builtin_cpu_supports("avx512vl");
   if (width == BlockWidth::kNone || !avx2) return {};
-  if (width == BlockWidth::kWidest && avx512) {
-    const BlockPathFn draw = PickFor<avx512::Rows>(state);
-    return {draw, draw ? 16 : 0};
-  }
-  const BlockPathFn draw = PickFor<avx2::Rows>(state);
-  return {draw, draw ? 8 : 0};
+  if (width == BlockWidth::kWidest && avx512) return PickFor<avx512::Rows>(state, 16);
+  return PickFor<avx2::Rows>(state, 8);
+#else
+  if (width == BlockWidth::kNone) return {};
+  return PickFor<portable::Rows>(state, 8);
+#endif
 }
 
 bool SetupBlockTriangle(const BlockPath& path, const PixelState& state, const ScreenVertex& a,
@@ -270,28 +317,29 @@ bool SetupBlockTriangle(const BlockPath& path, const PixelState& state, const Sc
     t.edgeStepX[i] = static_cast<int32_t>(e.a);
     t.edgeStepY[i] = static_cast<int32_t>(e.b * kSubPixelScale);
   }
-  // Colour and depth moved from the anchor to the block origin, in the planes' own wrapping
-  // arithmetic, so that every pixel gets the value the row path gives it.
-  const uint32_t dx = static_cast<uint32_t>(blockX - row.anchorX);
-  const uint32_t dy = static_cast<uint32_t>(rowFirst - row.anchorY);
-  for (int i = 0; i < 4; ++i) {
-    t.colour[i] = static_cast<int32_t>(static_cast<uint32_t>(row.colour[i]) +
-                                       static_cast<uint32_t>(row.colourStepX[i]) * dx +
-                                       static_cast<uint32_t>(row.colourStepY[i]) * dy);
-    t.colourStepX[i] = row.colourStepX[i];
-    t.colourStepY[i] = row.colourStepY[i];
-  }
-  t.z = static_cast<uint32_t>(row.z) + static_cast<uint32_t>(row.zStepX) * dx +
-        static_cast<uint32_t>(row.zStepY) * dy;
-  t.zStepX = static_cast<uint32_t>(row.zStepX);
-  t.zStepY = static_cast<uint32_t>(row.zStepY);
+  MoveValues(row, blockX, rowFirst, t);
   t.state = &state;
   t.blockX = static_cast<int32_t>(blockX);
   t.blocks = static_cast<int32_t>(blocks);
   t.rowFirst = static_cast<int32_t>(rowFirst);
   t.rowLast = static_cast<int32_t>(rowLast);
   t.colFirst = static_cast<int32_t>(colFirst);
+  t.colLast = static_cast<int32_t>(colLast);
   t.cut = blockX < state.x0;
+  return true;
+}
+
+bool SetupBlockSpans(const BlockPath& path, const PixelState& state, const RowTriangle& row,
+                     int64_t rowFirst, int64_t colFirst, int64_t colLast, BlockTriangle& t) {
+  if (state.x1 < path.lanes) return false;
+  MoveValues(row, colFirst, rowFirst, t);
+  t.state = &state;
+  t.blockX = static_cast<int32_t>(colFirst);
+  t.blocks = 0;
+  t.rowFirst = t.rowLast = static_cast<int32_t>(rowFirst);
+  t.colFirst = static_cast<int32_t>(colFirst);
+  t.colLast = static_cast<int32_t>(colLast);
+  t.cut = false;
   return true;
 }
 

@@ -23,8 +23,8 @@ void Rasterizer::Triangle(const ScreenVertex& a, const ScreenVertex& b0, const S
                           const ScreenVertex& provoking) {
   // A triangle is drawn one of three ways, all giving the same pixels:
   //   1. the block path (BlockPath.h), when the pixel state is the common one (no blending,
-  //      alpha test or texture), its depth stays inside the buffer's range and it is at most
-  //      kMaxBlocks blocks wide;
+  //      alpha test or texture) and its depth stays inside the buffer's range: over its box
+  //      when that is at most kMaxBlocks blocks wide, else over its rows' spans;
   //   2. else the row path (RowPath.h), when the pixel state is the common one and its
   //      gradients fit the fixed-point planes;
   //   3. else the general path (GeneralPath.cpp), in floating point for every pixel state.
@@ -52,24 +52,32 @@ void Rasterizer::Triangle(const ScreenVertex& a, const ScreenVertex& b0, const S
       static_cast<double>(kSubPixelScale) * kSubPixelScale / static_cast<double>(std::llabs(area));
   RowTriangle row;
   bool rowReady = false, clampDepth = true;
+  BlockTriangle block;
+  bool spans = false;
   if (m_RowPath[0]) {
     rowReady =
         SetupRowTriangle(m_State, m_DepthScale, a, b, c, provoking, inverseArea, row, clampDepth);
     row.state = &m_State;
     row.written = &m_PixelsWritten;
-    BlockTriangle block;
-    if (rowReady && !clampDepth && m_BlockPath.draw &&
-        SetupBlockTriangle(m_BlockPath, m_State, a, b, c, row, rowFirst, rowLast, colFirst, colLast,
-                           block)) {
+    if (rowReady && !clampDepth && m_BlockPath.draw) {
       block.written = &m_PixelsWritten;
-      ++m_BlockTriangles;
-      m_BlockPath.draw(block);
-      return;
+      if (SetupBlockTriangle(m_BlockPath, m_State, a, b, c, row, rowFirst, rowLast, colFirst,
+                             colLast, block)) {
+        ++m_BlockTriangles;
+        m_BlockPath.draw(block);
+        return;
+      }
+      spans = SetupBlockSpans(m_BlockPath, m_State, row, rowFirst, colFirst, colLast, block);
     }
   }
 
   EdgeSet edges;
   if (!edges.Start(a, b, c, rowFirst, rowLast)) return;
+  if (spans) {
+    ++m_BlockTriangles;
+    m_BlockPath.spans(block, edges);
+    return;
+  }
   if (rowReady) {
     row.colFirst = colFirst;
     row.colLast = colLast;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "platform/directx/software/ColourLanes.h"
 #include "platform/directx/software/Comparison.h"
@@ -241,6 +242,7 @@ bool SetupRowTriangle(const PixelState& state, double depthScale, const ScreenVe
   const Attributes& ca = state.flat ? provoking.attr : a.attr;
   const Attributes& cb = state.flat ? provoking.attr : b.attr;
   const Attributes& cc = state.flat ? provoking.attr : c.attr;
+#if defined(__x86_64__)
   const __m128 specular =
       _mm_castsi128_ps(state.specular ? _mm_set_epi32(0, -1, -1, -1) : _mm_setzero_si128());
   auto colourOf = [&](const Attributes& v) {
@@ -269,6 +271,36 @@ bool SetupRowTriangle(const PixelState& state, double depthScale, const ScreenVe
   _mm_storeu_si128(reinterpret_cast<__m128i*>(t.colour), _mm_cvttps_epi32(origin));
   _mm_storeu_si128(reinterpret_cast<__m128i*>(t.colourStepX), _mm_cvttps_epi32(ddx));
   _mm_storeu_si128(reinterpret_cast<__m128i*>(t.colourStepY), _mm_cvttps_epi32(ddy));
+#else
+  // The same operations in the same order as the SSE form, lane by lane, so that the planes
+  // are bit for bit those of x86-64.
+  typedef float Floats __attribute__((vector_size(16)));
+  typedef int32_t Ints __attribute__((vector_size(16)));
+  const Ints specular = state.specular ? Ints{-1, -1, -1, 0} : Ints{};
+  auto colourOf = [&](const Attributes& v) {
+    Floats diffuse;
+    std::memcpy(&diffuse, v.diffuse, sizeof diffuse);
+    const Floats spec{v.specular[0], v.specular[1], v.specular[2], 0.0f};
+    const Floats sum = diffuse + reinterpret_cast<Floats>(reinterpret_cast<Ints>(spec) & specular);
+    return Floats{sum[2], sum[1], sum[0], sum[3]};
+  };
+  const Floats va = colourOf(ca);
+  const Floats d1 = colourOf(cb) - va, d2 = colourOf(cc) - va;
+  const Floats ddx = (d1 * dy2 - d2 * dy1) * scale;
+  const Floats ddy = (d2 * dx1 - d1 * dx2) * scale;
+  const Floats origin = (va * 65536.0f + 32768.0f) + (ddx * ox + ddy * oy);
+  auto within = [](Floats v) {
+    return reinterpret_cast<Floats>(reinterpret_cast<Ints>(v) & 0x7FFFFFFF) < kMaxColourStep;
+  };
+  const Ints fits = within(ddx) & within(ddy) & within(origin);
+  if (!(fits[0] && fits[1] && fits[2] && fits[3])) return false;
+  const Ints colour = __builtin_convertvector(origin, Ints);
+  const Ints stepX = __builtin_convertvector(ddx, Ints);
+  const Ints stepY = __builtin_convertvector(ddy, Ints);
+  std::memcpy(t.colour, &colour, sizeof colour);
+  std::memcpy(t.colourStepX, &stepX, sizeof stepX);
+  std::memcpy(t.colourStepY, &stepY, sizeof stepY);
+#endif
   if (!state.targetHasAlpha) {
     // A target without alpha stores opaque pixels: the alpha lane stays at 255.
     t.colour[3] = (255 << 16) + 32768;

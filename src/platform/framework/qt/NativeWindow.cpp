@@ -272,6 +272,14 @@ bool NativeWindow::PresentParts(const uint32_t* pixels, int pitch, const Present
   if (changed.left >= changed.right) return false;
   const QRect area = ToLogicalCovering(changed, DeviceRatio(m_Widget));
   m_Presented += area;
+  // Where the presented image covers the window it is painted over everything: nothing
+  // under it (the parent's background) need be painted first. Tested without building a
+  // region, since a frame allocates nothing.
+  const bool covers =
+      m_Presented.rectCount() == 1 && m_Presented.boundingRect().contains(m_Widget->rect());
+  if (m_Widget->testAttribute(Qt::WA_OpaquePaintEvent) != covers) {
+    m_Widget->setAttribute(Qt::WA_OpaquePaintEvent, covers);
+  }
   m_Widget->update(area);
   return true;
 }
@@ -295,6 +303,16 @@ void NativeWindow::DefaultPaint() {
   // Outside a paint event there is nothing to validate; inside, paint once.
   if (!m_PaintEvent || m_DefaultPainted || m_PaintDC) return;
   m_DefaultPainted = true;
+  if (m_Widget->testAttribute(Qt::WA_OpaquePaintEvent)) {
+    // Nothing was painted under the window: a part the image no longer covers (the window
+    // has grown since) gets the background Qt would have painted.
+    const QRegion bare = m_PaintEvent->region() - m_Presented;
+    if (!bare.isEmpty()) {
+      QPainter background(m_Widget);
+      background.setClipRegion(bare);
+      background.fillRect(m_Widget->rect(), m_Widget->palette().window());
+    }
+  }
   (*m_BasePaint)();
   const QRegion shown = m_Presented & m_PaintEvent->region();
   if (shown.isEmpty() || m_Backing.isNull()) return;
