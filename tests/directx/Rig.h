@@ -6,6 +6,7 @@
 
 #include <utility>
 
+#include "SurfaceDesc.h"
 #include "platform/directx/DirectX.h"
 #include "platform/directx/testing/TestDriver.h"
 #include "platform/framework/Window.h"
@@ -42,16 +43,6 @@ class Held {
  private:
   T* m_P = nullptr;
 };
-
-inline DDSURFACEDESC2 SurfaceDesc(DWORD flags, DWORD caps, DWORD width = 0, DWORD height = 0) {
-  DDSURFACEDESC2 desc{};
-  desc.dwSize = kDDSurfaceDesc2PublishedSize;
-  desc.dwFlags = flags;
-  desc.ddsCaps.dwCaps = caps;
-  desc.dwWidth = width;
-  desc.dwHeight = height;
-  return desc;
-}
 
 inline DDSURFACEDESC2 TargetDesc(DWORD width, DWORD height) {
   return SurfaceDesc(DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT,

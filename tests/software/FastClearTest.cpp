@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "SurfaceDesc.h"
 #include "TestScene.h"
 #include "platform/directx/DirectX.h"
 #include "platform/directx/software/SoftwareDriver.h"
@@ -171,7 +172,7 @@ class FrontRig {
     m_DirectDraw.reset(dd);
     EXPECT_EQ(dd->QueryInterface(IID_IDirectDraw4, Out(m_DD4)), S_OK);
     EXPECT_EQ(m_DD4->QueryInterface(IID_IDirect3D3, Out(m_D3D)), S_OK);
-    DDSURFACEDESC2 desc = Desc(DDSD_CAPS, DDSCAPS_PRIMARYSURFACE, 0, 0);
+    DDSURFACEDESC2 desc = dxtest::SurfaceDesc(DDSD_CAPS, DDSCAPS_PRIMARYSURFACE, 0, 0);
     EXPECT_EQ(m_DD4->CreateSurface(&desc, Out(primary), nullptr), DD_OK);
   }
   ~FrontRig() {
@@ -185,11 +186,12 @@ class FrontRig {
 
   void Build(DWORD width, DWORD height) {
     Release();
-    DDSURFACEDESC2 desc = Desc(DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT,
-                               DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE, width, height);
+    DDSURFACEDESC2 desc =
+        dxtest::SurfaceDesc(DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT,
+                            DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE, width, height);
     ASSERT_EQ(m_DD4->CreateSurface(&desc, Out(target), nullptr), DD_OK);
-    desc = Desc(DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT, DDSCAPS_ZBUFFER, width,
-                height);
+    desc = dxtest::SurfaceDesc(DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT,
+                               DDSCAPS_ZBUFFER, width, height);
     desc.ddpfPixelFormat.dwSize = sizeof(DDPIXELFORMAT);
     desc.ddpfPixelFormat.dwFlags = DDPF_ZBUFFER;
     desc.ddpfPixelFormat.dwZBufferBitDepth = 16;
@@ -251,8 +253,8 @@ class FrontRig {
     return rows;
   }
   IDirectDrawSurface4* MakePlain(DWORD width, DWORD height) {
-    DDSURFACEDESC2 desc =
-        Desc(DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT, DDSCAPS_OFFSCREENPLAIN, width, height);
+    DDSURFACEDESC2 desc = dxtest::SurfaceDesc(DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT,
+                                              DDSCAPS_OFFSCREENPLAIN, width, height);
     IDirectDrawSurface4* plain = nullptr;
     EXPECT_EQ(m_DD4->CreateSurface(&desc, &plain, nullptr), DD_OK);
     return plain;
@@ -269,15 +271,6 @@ class FrontRig {
   Ref<IDirect3DViewport3> viewport;
 
  private:
-  static DDSURFACEDESC2 Desc(DWORD flags, DWORD caps, DWORD width, DWORD height) {
-    DDSURFACEDESC2 desc{};
-    desc.dwSize = kDDSurfaceDesc2PublishedSize;
-    desc.dwFlags = flags;
-    desc.ddsCaps.dwCaps = caps;
-    desc.dwWidth = width;
-    desc.dwHeight = height;
-    return desc;
-  }
   // Fills a reference through the out-parameter of a creating call.
   template <class T>
   struct OutRef {

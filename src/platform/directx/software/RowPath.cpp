@@ -280,8 +280,9 @@ bool SetupRowTriangle(const PixelState& state, double depthScale, const ScreenVe
   auto colourOf = [&](const Attributes& v) {
     Floats diffuse;
     std::memcpy(&diffuse, v.diffuse, sizeof diffuse);
-    const Floats spec{v.specular[0], v.specular[1], v.specular[2], 0.0f};
-    const Floats sum = diffuse + reinterpret_cast<Floats>(reinterpret_cast<Ints>(spec) & specular);
+    const Floats highlight{v.specular[0], v.specular[1], v.specular[2], 0.0f};
+    const Floats sum =
+        diffuse + reinterpret_cast<Floats>(reinterpret_cast<Ints>(highlight) & specular);
     return Floats{sum[2], sum[1], sum[0], sum[3]};
   };
   const Floats va = colourOf(ca);
