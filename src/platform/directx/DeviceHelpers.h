@@ -29,9 +29,6 @@ inline uint32_t AverageTexels(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
   return out;
 }
 
-// Hands src of a 32-bit render target to the window at dst (client coordinates). The source
-// is kept inside the image here; the window clips the destination itself. Tiles still pending
-// from a fast clear go as solid parts.
 // Lists kept between presents, so that showing a frame allocates nothing once they have grown.
 struct PresentScratch {
   std::vector<PendingClear::Run> runs;
@@ -45,6 +42,9 @@ struct PresentScratch {
   }
 };
 
+// Hands src of a 32-bit render target to the window at dst (client coordinates). The source
+// is kept inside the image here; the window clips the destination itself. Tiles still pending
+// from a fast clear go as solid parts.
 inline HRESULT PresentTargetPixels(const SurfaceData& target, RECT src, HWND window, POINT dst,
                                    PresentScratch& scratch) {
   if (src.left < 0) {
