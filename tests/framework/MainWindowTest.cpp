@@ -2,6 +2,7 @@
 // as a window the device layer presents into, icons and the minimised picture, and a
 // tool dialog owned by it.
 #include <QScreen>
+#include <memory>
 #include <vector>
 
 #include "FrameworkFixture.h"
@@ -224,6 +225,48 @@ TEST_F(MainWindowTest, PictureAreaShowsWhatIsPresentedIntoIt) {
   dlg.m_Picture.SetWindowPos(nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   EXPECT_FALSE(picture->PresentImage(frame.data(), w * 4, RECT{0, 0, w, h}, POINT{0, 0}));
   EXPECT_EQ(picture->ClientSize().cx, 0);
+}
+
+TEST_F(MainWindowTest, PictureAreaShowsASharedPictureAndCopiesItOnlyWhenItMust) {
+  HWND picture = dlg.m_Picture.GetSafeHwnd();
+  const SIZE client = picture->ClientSize();
+  const int cw = client.cx, ch = client.cy, half = cw / 2;
+  auto image = std::make_shared<std::vector<uint32_t>>(static_cast<size_t>(cw) * ch);
+  for (size_t i = 0; i < image->size(); ++i) (*image)[i] = 0xFF000000u | static_cast<uint32_t>(i);
+  const auto expected = [&](int x, int y) {
+    return x < half ? (*image)[static_cast<size_t>(y) * cw + x] : 0xFFABCDEFu;
+  };
+  const PresentPart parts[] = {{RECT{0, 0, half, ch}, POINT{0, 0}},
+                               {RECT{half, 0, cw, ch}, POINT{half, 0}, true, 0x00ABCDEFu}};
+  ASSERT_TRUE(picture->PresentShared(image, image->data(), cw * 4, parts, 2));
+  EXPECT_EQ(image.use_count(), 2) << "held, not copied";
+  std::vector<uint32_t> shown;
+  SIZE size{};
+  ASSERT_TRUE(simulate::CaptureWindowImage(picture, &shown, &size));
+  for (int y = 0; y < ch; ++y) {
+    for (int x = 0; x < cw; ++x)
+      ASSERT_EQ(PixelAt(shown, size, x, y), expected(x, y)) << "at " << x << "," << y;
+  }
+
+  // A present over part of the window copies the shared picture in first and lets it go.
+  const uint32_t dot = 0xFF112233u;
+  ASSERT_TRUE(picture->PresentImage(&dot, 4, RECT{0, 0, 1, 1}, POINT{5, 7}));
+  EXPECT_EQ(image.use_count(), 1);
+  ASSERT_TRUE(simulate::CaptureWindowImage(picture, &shown, &size));
+  EXPECT_EQ(PixelAt(shown, size, 5, 7), dot);
+  EXPECT_EQ(PixelAt(shown, size, 4, 7), expected(4, 7));
+  EXPECT_EQ(PixelAt(shown, size, cw - 1, ch - 1), expected(cw - 1, ch - 1));
+
+  // Parts that do not lie at their own place, or do not cover the window, are copied at once.
+  const PresentPart moved{RECT{0, 0, cw, ch}, POINT{1, 0}};
+  const PresentPart some{RECT{0, 0, half, ch}, POINT{0, 0}};
+  for (const PresentPart& p : {moved, some}) {
+    ASSERT_TRUE(picture->PresentShared(image, image->data(), cw * 4, &p, 1));
+    EXPECT_EQ(image.use_count(), 1);
+  }
+  ASSERT_TRUE(simulate::CaptureWindowImage(picture, &shown, &size));
+  EXPECT_EQ(PixelAt(shown, size, half, 0), (*image)[half - 1]);
+  EXPECT_EQ(PixelAt(shown, size, cw - 1, ch - 1), (*image)[static_cast<size_t>(ch) * cw - 2]);
 }
 
 TEST_F(MainWindowTest, MinimisedWindowPaintsItsIconCentred) {

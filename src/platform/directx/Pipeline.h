@@ -14,6 +14,7 @@
 
 #include "platform/directx/DirectX.h"
 #include "platform/directx/PendingClear.h"
+#include "platform/directx/SurfaceBits.h"
 
 namespace dx {
 
@@ -26,7 +27,8 @@ struct SurfaceData {
   int height = 0;
   DDPIXELFORMAT format{};
   int pitch = 0;  // bytes per row
-  std::vector<uint8_t> bits;
+  // A window may be showing them (SurfaceBits::Share): write only through non-const calls.
+  SurfaceBits bits;
   // Bumped whenever the CPU copy changes (Lock/Unlock, Clear by the front) so a device that
   // mirrors the surface elsewhere knows to refresh it.
   uint32_t version = 0;
@@ -35,11 +37,15 @@ struct SurfaceData {
   // Tiles a fast clear marked but did not write: whoever reads or writes bits directly fills
   // them first (pending.FillAll, or Fill for a part).
   PendingClear pending;
+  // Every pixel's alpha is 0xFF, so that a window may show the bits as they are: set by a
+  // device's clear of a whole target without alpha, which its drawing keeps so; cleared by
+  // anything else that writes them.
+  bool opaque = false;
 };
 
 // Fills every pending tile of s, for raw access to its bits.
 inline void FillPending(SurfaceData& s) {
-  s.pending.FillAll(s.bits.data(), s.pitch);
+  if (s.pending.Any()) s.pending.FillAll(s.bits.data(), s.pitch);
 }
 
 // Vertex storage of one vertex buffer, owned by the front.

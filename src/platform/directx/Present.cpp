@@ -12,6 +12,7 @@
 // clipper without a window, has nowhere to show anything.
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "platform/directx/DeviceHelpers.h"
 #include "platform/directx/Front.h"
@@ -119,11 +120,13 @@ HRESULT Surface::PresentTo(Surface& from, const RECT& dest, const RECT& src) {
   m_Data.pending.Fill(m_Data.bits.data(), m_Data.pitch, static_cast<int>(dx), static_cast<int>(dy),
                       static_cast<int>(dx + w), static_cast<int>(dy + h));
   for (int64_t row = 0; row < h; ++row) {
-    const uint8_t* in = from.m_Data.bits.data() + (sy + row) * from.m_Data.pitch + sx * 4;
+    const uint8_t* in =
+        std::as_const(from.m_Data.bits).data() + (sy + row) * from.m_Data.pitch + sx * 4;
     uint8_t* out = m_Data.bits.data() + (dy + row) * m_Data.pitch + dx * 4;
     std::memmove(out, in, static_cast<size_t>(w) * 4);
   }
   ++m_Data.version;
+  m_Data.opaque = false;
   return DD_OK;
 }
 

@@ -219,6 +219,7 @@ HRESULT Surface::Unlock(RECT* rect) {
   if (!m_Locked) return DDERR_NOTLOCKED;
   m_Locked = false;
   ++m_Data.version;
+  m_Data.opaque = false;
   return DD_OK;
 }
 

@@ -11,6 +11,7 @@ OffscreenWindow::OffscreenWindow(int width, int height, POINT origin)
 }
 
 void OffscreenWindow::Resize(int width, int height) {
+  m_Shared.Release();
   m_Width = std::max(0, width);
   m_Height = std::max(0, height);
   m_Pixels.assign(static_cast<size_t>(m_Width) * m_Height, 0u);
@@ -35,6 +36,27 @@ bool WindowObject::PresentParts(const uint32_t* pixels, int pitch, const Present
   return shown;
 }
 
+bool WindowObject::PresentShared(std::shared_ptr<const void> /*owner*/, const uint32_t* pixels,
+                                 int pitch, const PresentPart* parts, size_t count) {
+  return PresentParts(pixels, pitch, parts, count);
+}
+
+bool SharedPicture::Keep(SIZE client, std::shared_ptr<const void> from, const uint32_t* image,
+                         int rowPitch, const PresentPart* given, size_t n) {
+  if (!from || !image || client.cx <= 0 || client.cy <= 0) return false;
+  int64_t covered = 0;
+  for (size_t i = 0; i < n; ++i) {
+    PresentPart p = given[i];
+    if (p.src.left != p.dst.x || p.src.top != p.dst.y) return false;
+    if (ClipToClient(client, p.src, p.dst))
+      covered += int64_t{p.src.right - p.src.left} * (p.src.bottom - p.src.top);
+  }
+  // The parts do not overlap, so covering the area means covering every pixel.
+  if (covered != int64_t{client.cx} * client.cy) return false;
+  *this = SharedPicture{std::move(from), image, rowPitch, given, n, client};
+  return true;
+}
+
 bool OffscreenWindow::PresentImage(const uint32_t* pixels, int pitch, const RECT& src, POINT dst) {
   const PresentPart part{src, dst};
   return OffscreenWindow::PresentParts(pixels, pitch, &part, 1);
@@ -42,6 +64,29 @@ bool OffscreenWindow::PresentImage(const uint32_t* pixels, int pitch, const RECT
 
 bool OffscreenWindow::PresentParts(const uint32_t* pixels, int pitch, const PresentPart* parts,
                                    size_t count) {
+  TakeShared();
+  const bool shown = CopyParts(pixels, pitch, parts, count);
+  if (shown) ++m_PresentCount;
+  return shown;
+}
+
+bool OffscreenWindow::PresentShared(std::shared_ptr<const void> owner, const uint32_t* pixels,
+                                    int pitch, const PresentPart* parts, size_t count) {
+  // A picture that covers the window replaces all of the last one, which need not be copied.
+  if (!m_Shared.Keep(ClientSize(), std::move(owner), pixels, pitch, parts, count))
+    return OffscreenWindow::PresentParts(pixels, pitch, parts, count);
+  ++m_PresentCount;
+  return true;
+}
+
+void OffscreenWindow::TakeShared() const {
+  if (!m_Shared.owner) return;
+  CopyParts(m_Shared.pixels, m_Shared.pitch, m_Shared.parts, m_Shared.count);
+  m_Shared.Release();
+}
+
+bool OffscreenWindow::CopyParts(const uint32_t* pixels, int pitch, const PresentPart* parts,
+                                size_t count) const {
   bool shown = false;
   for (size_t i = 0; i < count; ++i) {
     RECT part = parts[i].src;
@@ -66,7 +111,6 @@ bool OffscreenWindow::PresentParts(const uint32_t* pixels, int pitch, const Pres
     }
     shown = true;
   }
-  if (shown) ++m_PresentCount;
   return shown;
 }
 

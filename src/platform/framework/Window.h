@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "platform/WinTypes.h"
@@ -18,6 +19,22 @@ struct PresentPart {
   POINT dst;
   bool solid = false;
   uint32_t colour = 0;
+};
+
+// A picture a window shows from pixels and parts it shares with their owner.
+struct SharedPicture {
+  std::shared_ptr<const void> owner;
+  const uint32_t* pixels = nullptr;
+  int pitch = 0;
+  const PresentPart* parts = nullptr;
+  size_t count = 0;
+  SIZE size{};  // of the client area it covers
+
+  // Keeps the picture if its parts lie at their own place in the image (src at dst) and
+  // cover a client area of the given size; false, keeping nothing new, otherwise.
+  bool Keep(SIZE client, std::shared_ptr<const void> from, const uint32_t* image, int rowPitch,
+            const PresentPart* given, size_t n);
+  void Release() { *this = SharedPicture{}; }
 };
 
 class WindowObject {
@@ -37,11 +54,18 @@ class WindowObject {
   // part by part through PresentImage.
   virtual bool PresentParts(const uint32_t* pixels, int pitch, const PresentPart* parts,
                             size_t count);
+  // As PresentParts, for parts that do not overlap and whose src, solid ones too, lie inside
+  // the image, opaque (alpha 0xFF). The window may show the pixels without copying them, for
+  // as long as it holds owner: the pixels and the parts stay unchanged until it lets go. The
+  // default copies them at once.
+  virtual bool PresentShared(std::shared_ptr<const void> owner, const uint32_t* pixels, int pitch,
+                             const PresentPart* parts, size_t count);
   virtual bool IsValid() const { return true; }
 };
 
 // An off-screen window: a size, a screen origin and an image, no display. It lets the
-// whole path from renderer creation to Present run headless.
+// whole path from renderer creation to Present run headless. A shared picture that covers
+// the window is kept as it is and copied into the image only when the image is read.
 class OffscreenWindow : public WindowObject {
  public:
   OffscreenWindow(int width, int height, POINT origin = {0, 0});
@@ -50,18 +74,31 @@ class OffscreenWindow : public WindowObject {
   bool PresentImage(const uint32_t* pixels, int pitch, const RECT& src, POINT dst) override;
   bool PresentParts(const uint32_t* pixels, int pitch, const PresentPart* parts,
                     size_t count) override;
+  bool PresentShared(std::shared_ptr<const void> owner, const uint32_t* pixels, int pitch,
+                     const PresentPart* parts, size_t count) override;
 
   void Resize(int width, int height);
   void Move(POINT origin) { m_Origin = origin; }
-  const std::vector<uint32_t>& Pixels() const { return m_Pixels; }
-  uint32_t PixelAt(int x, int y) const { return m_Pixels[static_cast<size_t>(y) * m_Width + x]; }
+  const std::vector<uint32_t>& Pixels() const {
+    TakeShared();
+    return m_Pixels;
+  }
+  uint32_t PixelAt(int x, int y) const { return Pixels()[static_cast<size_t>(y) * m_Width + x]; }
   int PresentCount() const { return m_PresentCount; }
+  // True while a shared picture is shown and not yet copied.
+  bool HoldsShared() const { return m_Shared.owner != nullptr; }
 
  private:
+  // Copies the parts into the image; true if any part fell inside the window.
+  bool CopyParts(const uint32_t* pixels, int pitch, const PresentPart* parts, size_t count) const;
+  // Copies a shared picture into the image and lets its pixels go.
+  void TakeShared() const;
+
   int m_Width;
   int m_Height;
   POINT m_Origin;
-  std::vector<uint32_t> m_Pixels;
+  mutable std::vector<uint32_t> m_Pixels;
+  mutable SharedPicture m_Shared;
   int m_PresentCount = 0;
 };
 

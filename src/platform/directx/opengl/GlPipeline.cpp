@@ -421,6 +421,7 @@ HRESULT GlPipeline::ReadBack() {
   glReadBuffer(GL_COLOR_ATTACHMENT0);
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
   glPixelStorei(GL_PACK_ROW_LENGTH, t.pitch / 4);
+  t.bits.Discard();  // every byte comes from OpenGL: what a window shows is left to it
   glReadPixels(0, 0, t.width, t.height, GL_BGRA, GL_UNSIGNED_BYTE, t.bits.data());
   t.pending.Discard();  // every pixel came from OpenGL
   glPixelStorei(GL_PACK_ROW_LENGTH, 0);
@@ -434,6 +435,7 @@ HRESULT GlPipeline::ReadBack() {
     std::swap_ranges(a, a + rowBytes, b);
   }
   ++t.version;
+  t.opaque = false;  // OpenGL's alpha is its own
   m_ColourVersion = t.version;
   m_DrawnSinceReadBack = false;
   ++m_Profile->readbacks;

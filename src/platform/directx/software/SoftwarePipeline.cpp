@@ -40,8 +40,8 @@ namespace {
 // Clears the rectangles [x0, x1) × [y0, y1) (already limited to the viewport) of one surface.
 // One that covers the whole surface is a fast clear when the surface takes them; the others
 // fill the pending tiles under them before they write, so the result is always exactly that
-// of clears that write every pixel.
-void ClearSurface(SurfaceData& s, int bytesPerPixel, uint32_t value,
+// of clears that write every pixel. True when the whole surface was cleared.
+bool ClearSurface(SurfaceData& s, int bytesPerPixel, uint32_t value,
                   const std::array<int64_t, 4>* rects, DWORD count) {
   bool whole = false;
   for (DWORD r = 0; r < count && !whole; ++r) {
@@ -49,13 +49,14 @@ void ClearSurface(SurfaceData& s, int bytesPerPixel, uint32_t value,
         rects[r][0] <= 0 && rects[r][1] <= 0 && rects[r][2] >= s.width && rects[r][3] >= s.height;
   }
   if (whole) {
+    s.bits.Discard();  // every byte is replaced: what a window shows is left to it
     if (s.pending.Enabled()) {
       s.pending.MarkAll(s.width, s.height, bytesPerPixel, value);
-      return;
+      return true;
     }
     s.pending.Discard();
     FillPixels(s.bits.data(), s.pitch, bytesPerPixel, value, 0, 0, s.width, s.height);
-    return;
+    return true;
   }
   for (DWORD r = 0; r < count; ++r) {
     const int x0 = static_cast<int>(std::max<int64_t>(rects[r][0], 0));
@@ -66,6 +67,7 @@ void ClearSurface(SurfaceData& s, int bytesPerPixel, uint32_t value,
     s.pending.Fill(s.bits.data(), s.pitch, x0, y0, x1, y1);
     FillPixels(s.bits.data(), s.pitch, bytesPerPixel, value, x0, y0, x1, y1);
   }
+  return false;
 }
 
 }  // namespace
@@ -101,7 +103,11 @@ HRESULT SoftwarePipeline::Clear(DrawState& state, const D3DRECT* rects, DWORD co
   if (flags & D3DCLEAR_TARGET) {
     const uint32_t fill =
         (target.format.dwFlags & DDPF_ALPHAPIXELS) ? colour : (colour | 0xFF000000u);
-    ClearSurface(target, 4, fill, m_ClearRects.data(), count);
+    // Bits no window shows any longer are free for this frame.
+    m_PresentScratch.LetGo();
+    // A target without alpha has its alpha at 0xFF from here on, as its drawing keeps it.
+    if (ClearSurface(target, 4, fill, m_ClearRects.data(), count))
+      target.opaque = !(target.format.dwFlags & DDPF_ALPHAPIXELS);
     // At the clear, not at the first present that has tiles left pending, which may come in
     // any later frame.
     m_PresentScratch.Reserve(target.pending.TileCount());

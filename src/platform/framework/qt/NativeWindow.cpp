@@ -203,6 +203,7 @@ bool NativeWindow::PrepareBacking() {
   const QSize size(client.cx, client.cy);
   if (size.isEmpty()) return false;
   if (m_Backing.size() != size || m_Backing.devicePixelRatio() != ratio) {
+    TakeShared();
     // Keep what was shown where it still fits, as a window does until it is redrawn.
     QImage resized(size, QImage::Format_RGB32);
     resized.fill(Qt::black);
@@ -217,9 +218,29 @@ bool NativeWindow::PrepareBacking() {
   return true;
 }
 
+void NativeWindow::TakeShared() {
+  if (!m_Shared.owner) return;
+  const SharedPicture shared = std::move(m_Shared);
+  m_Shared.Release();
+  PresentParts(shared.pixels, shared.pitch, shared.parts, shared.count);
+}
+
+bool NativeWindow::PresentShared(std::shared_ptr<const void> owner, const uint32_t* pixels,
+                                 int pitch, const PresentPart* parts, size_t count) {
+  // Painted at whole device pixels only where logical and device pixels line up.
+  const double ratio = DeviceRatio(m_Widget);
+  if (!PrepareBacking() || ratio != std::floor(ratio) ||
+      !m_Shared.Keep(ClientSize(), std::move(owner), pixels, pitch, parts, count))
+    return NativeWindow::PresentParts(pixels, pitch, parts, count);
+  const SIZE client = ClientSize();
+  Presented(RECT{0, 0, client.cx, client.cy});
+  return true;
+}
+
 bool NativeWindow::PresentParts(const uint32_t* pixels, int pitch, const PresentPart* parts,
                                 size_t count) {
   if (!PrepareBacking()) return false;
+  TakeShared();
   const SIZE client = ClientSize();
   // Parts side by side on the same rows are done together, row by row, so that memory is
   // walked along the rows as by one whole copy.
@@ -270,6 +291,11 @@ bool NativeWindow::PresentParts(const uint32_t* pixels, int pitch, const Present
     }
   }
   if (changed.left >= changed.right) return false;
+  Presented(changed);
+  return true;
+}
+
+void NativeWindow::Presented(const RECT& changed) {
   const QRect area = ToLogicalCovering(changed, DeviceRatio(m_Widget));
   m_Presented += area;
   // Where the presented image covers the window it is painted over everything: nothing
@@ -281,7 +307,6 @@ bool NativeWindow::PresentParts(const uint32_t* pixels, int pitch, const Present
     m_Widget->setAttribute(Qt::WA_OpaquePaintEvent, covers);
   }
   m_Widget->update(area);
-  return true;
 }
 
 void NativeWindow::DispatchPaint(QPaintEvent* event, const std::function<void()>& basePaint) {
@@ -318,7 +343,27 @@ void NativeWindow::DefaultPaint() {
   if (shown.isEmpty() || m_Backing.isNull()) return;
   QPainter painter(m_Widget);
   painter.setClipRegion(shown);
-  painter.drawImage(0, 0, m_Backing);
+  if (!m_Shared.owner) {
+    painter.drawImage(0, 0, m_Backing);
+    return;
+  }
+  // Straight from the shared pixels, part by part; the ratio is whole, so every part starts
+  // and ends on a device pixel.
+  const double ratio = m_Backing.devicePixelRatio();
+  const SIZE size = m_Shared.size;
+  const QImage image(reinterpret_cast<const uchar*>(m_Shared.pixels), size.cx, size.cy,
+                     m_Shared.pitch, QImage::Format_RGB32);
+  for (size_t i = 0; i < m_Shared.count; ++i) {
+    PresentPart p = m_Shared.parts[i];
+    if (!ClipToClient(size, p.src, p.dst)) continue;
+    const QRectF device(p.dst.x, p.dst.y, p.src.right - p.src.left, p.src.bottom - p.src.top);
+    const QRectF logical(device.topLeft() / ratio, device.size() / ratio);
+    if (p.solid) {
+      painter.fillRect(logical, QColor::fromRgb(p.colour | 0xFF000000u));
+    } else {
+      painter.drawImage(logical, image, device);
+    }
+  }
 }
 
 HDC NativeWindow::BeginPaintDC() {

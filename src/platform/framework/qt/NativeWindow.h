@@ -73,6 +73,8 @@ class NativeWindow : public WindowObject {
   bool PresentImage(const uint32_t* pixels, int pitch, const RECT& src, POINT dst) override;
   bool PresentParts(const uint32_t* pixels, int pitch, const PresentPart* parts,
                     size_t count) override;
+  bool PresentShared(std::shared_ptr<const void> owner, const uint32_t* pixels, int pitch,
+                     const PresentPart* parts, size_t count) override;
 
   // Paint device contexts exist only while the window paints.
   bool InPaint() const { return m_PaintEvent != nullptr; }
@@ -88,6 +90,10 @@ class NativeWindow : public WindowObject {
   void DefaultPaint();
   // Makes the backing image the client area's size; false when the client area is empty.
   bool PrepareBacking();
+  // Copies a shared picture into the backing image and lets its pixels go.
+  void TakeShared();
+  // Records that area (device pixels) now shows a presented picture, and asks for its paint.
+  void Presented(const RECT& area);
   UINT SizeType() const;
 
   QWidget* m_Widget;
@@ -100,6 +106,8 @@ class NativeWindow : public WindowObject {
   HICON m_BigIcon = nullptr;
   HICON m_SmallIcon = nullptr;
   QImage m_Backing;
+  // A picture shown straight from its owner's pixels instead of m_Backing.
+  SharedPicture m_Shared;
   QRegion m_Presented;
   QSize m_LastSize{-1, -1};
   QPoint m_LastPos{INT32_MIN, INT32_MIN};
