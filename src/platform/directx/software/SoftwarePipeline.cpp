@@ -251,6 +251,10 @@ void SoftwarePipeline::ClippedTriangle(const TransformedVertex& a, const Transfo
       for (int i = 0; i < n; ++i) m_Rasterizer.Line(screen[i], screen[(i + 1) % n], colours);
       break;
     default:
+      if (m_Recording) {
+        RecordFan(screen.data(), n, colours);
+        break;
+      }
       for (int i = 1; i + 1 < n; ++i) {
         m_Rasterizer.Triangle(screen[0], screen[i], screen[i + 1], colours);
       }
@@ -279,9 +283,77 @@ void SoftwarePipeline::Triangle(uint32_t i0, uint32_t i1, uint32_t i2, uint32_t 
   const TransformedVertex& p = m_Vertices[provoking];
   if (any & kMustClip) {
     ClippedTriangle(a, b, c, p, any & kMustClip);
+  } else if (m_Recording) {
+    if (Cull(SignedArea(a.screen, b.screen, c.screen))) return;
+    ++m_Profile.trianglesDrawn;
+    Record(i0, i1, i2, provoking);
   } else {
     ScreenTriangle(a.screen, b.screen, c.screen, p.screen);
   }
+}
+
+void SoftwarePipeline::Record(uint32_t a, uint32_t b, uint32_t c, uint32_t provoking) {
+  if (m_RecordedCount == m_Recorded.size())
+    m_Recorded.resize(std::max<size_t>(256, 2 * m_RecordedCount));
+  m_Recorded[m_RecordedCount++] = {a, b, c, provoking};
+}
+
+void SoftwarePipeline::RecordFan(const ScreenVertex* polygon, int n, const ScreenVertex& colours) {
+  const size_t needed = m_ClippedCount + static_cast<size_t>(n) + 1;
+  if (m_ClippedScreen.size() < needed) m_ClippedScreen.resize(std::max<size_t>(64, 2 * needed));
+  const uint32_t first = static_cast<uint32_t>(m_ClippedCount) | kClippedVertex;
+  std::copy_n(polygon, n, m_ClippedScreen.begin() + static_cast<ptrdiff_t>(m_ClippedCount));
+  m_ClippedScreen[m_ClippedCount + static_cast<size_t>(n)] = colours;
+  m_ClippedCount = needed;
+  const uint32_t last = first + static_cast<uint32_t>(n);  // the colours
+  for (uint32_t i = 1; i + 1 < static_cast<uint32_t>(n); ++i)
+    Record(first, first + i, first + i + 1, last);
+}
+
+int SoftwarePipeline::BandSplit(D3DPRIMITIVETYPE type) const {
+  if (m_Threads < 2 || type < D3DPT_TRIANGLELIST || m_FillMode != D3DFILL_SOLID) return 0;
+  const PixelState& p = m_Pixels;
+  if (int64_t{p.x1 - p.x0} * (p.y1 - p.y0) < kBandPixels) return 0;
+  // The row of tiles nearest the middle, so that each tile is filled by one thread.
+  constexpr int kTile = PendingClear::kTileHeight;
+  const int split = (p.y0 + p.y1 + kTile) / (2 * kTile) * kTile;
+  return split > p.y0 && split < p.y1 ? split : 0;
+}
+
+void SoftwarePipeline::DrawRecorded(const SoftwarePipeline& pipeline, Rasterizer& rasterizer) {
+  for (size_t k = 0; k < pipeline.m_RecordedCount; ++k) {
+    const std::array<uint32_t, 4>& t = pipeline.m_Recorded[k];
+    rasterizer.Triangle(pipeline.RecordedVertex(t[0]), pipeline.RecordedVertex(t[1]),
+                        pipeline.RecordedVertex(t[2]), pipeline.RecordedVertex(t[3]));
+  }
+}
+
+void SoftwarePipeline::DrawBands(int split) {
+  PendingClear* pending[2] = {m_Pixels.colourPending, m_Pixels.depthPending};
+  for (PendingClear* p : pending) {
+    if (p) p->SplitLanes(split);
+  }
+  m_LowerBand.Begin(m_Pixels, &m_Stages);
+  m_LowerBand.SetBand(split, m_Pixels.y1, 1);
+  m_Rasterizer.SetBand(m_Pixels.y0, split, 0);
+  const bool posted = m_Worker.Post(
+      [](void* self) {
+        auto* pipeline = static_cast<SoftwarePipeline*>(self);
+        DrawRecorded(*pipeline, pipeline->m_LowerBand);
+      },
+      this);
+  DrawRecorded(*this, m_Rasterizer);
+  if (posted) {
+    m_Worker.Wait();
+  } else {
+    DrawRecorded(*this, m_LowerBand);
+  }
+  for (PendingClear* p : pending) {
+    if (p) p->JoinLanes();
+  }
+  ++m_Profile.bandedDraws;
+  m_Profile.pixelsWritten += m_LowerBand.PixelsWritten();
+  m_Profile.trianglesInBlocks += m_LowerBand.BlockTriangles();
 }
 
 void SoftwarePipeline::LinePrimitive(uint32_t i0, uint32_t i1) {
@@ -352,6 +424,10 @@ HRESULT SoftwarePipeline::Draw(DrawState& state, const DrawCall& call) {
   // Lighting waits until culling has shown which vertices are seen (for a closed mesh about
   // half of them), except for points and lines.
   const bool defer = call.type >= D3DPT_TRIANGLELIST && m_VertexProcessor.Lights(layout);
+  // On a large target solid triangles are recorded, then drawn in two bands at once.
+  const int split = BandSplit(call.type);
+  m_Recording = split != 0;
+  m_RecordedCount = m_ClippedCount = 0;
   {
     PhaseTimer vertexTime(m_Profiling, m_Profile.vertexSeconds);
     m_VertexProcessor.Process(call.vertices, call.stride, call.vertexCount, layout, defer,
@@ -376,6 +452,7 @@ HRESULT SoftwarePipeline::Draw(DrawState& state, const DrawCall& call) {
     }
     PhaseTimer rasterTime(m_Profiling, m_Profile.rasterSeconds);
     DrawVisible(visibleCount);
+    if (m_Recording) DrawBands(split);
   } else {
     PhaseTimer rasterTime(m_Profiling, m_Profile.rasterSeconds);
     m_Rasterizer.Begin(m_Pixels, &m_Stages);
@@ -395,9 +472,11 @@ HRESULT SoftwarePipeline::Draw(DrawState& state, const DrawCall& call) {
                           ++m_Profile.trianglesIn;
                           Triangle(i0, i1, i2, p);
                         });
+        if (m_Recording) DrawBands(split);
         break;
     }
   }
+  m_Recording = false;
   ++m_Profile.draws;
   m_Profile.pixelsWritten += m_Rasterizer.PixelsWritten();
   m_Profile.trianglesInBlocks += m_Rasterizer.BlockTriangles();
@@ -413,6 +492,10 @@ void SoftwarePipeline::DrawVisible(size_t count) {
     if (solid && !((a.clipBits | b.clipBits | c.clipBits) & kMustClip)) {
       // Already checked and culled by Visible.
       ++m_Profile.trianglesDrawn;
+      if (m_Recording) {
+        Record(m_Visible[k], m_Visible[k + 1], m_Visible[k + 2], m_Visible[k + 3]);
+        continue;
+      }
       m_Rasterizer.Triangle(a.screen, b.screen, c.screen, m_Vertices[m_Visible[k + 3]].screen);
     } else {
       Triangle(m_Visible[k], m_Visible[k + 1], m_Visible[k + 2], m_Visible[k + 3]);
