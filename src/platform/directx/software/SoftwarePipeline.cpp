@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstring>
 
 #include "platform/directx/PhaseTimer.h"
@@ -11,6 +12,10 @@
 
 namespace dx::software {
 namespace {
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
 
 bool TargetUsable(const SurfaceData& t) {
   return t.format.dwRGBBitCount == 32 && t.width > 0 && t.height > 0 &&
@@ -314,10 +319,24 @@ int SoftwarePipeline::BandSplit(D3DPRIMITIVETYPE type) const {
   if (m_Threads < 2 || type < D3DPT_TRIANGLELIST || m_FillMode != D3DFILL_SOLID) return 0;
   const PixelState& p = m_Pixels;
   if (int64_t{p.x1 - p.x0} * (p.y1 - p.y0) < kBandPixels) return 0;
-  // The row of tiles nearest the middle, so that each tile is filled by one thread.
+  // At a row of tiles, so that each tile is filled by one thread: halfway to where the last
+  // draw over the same rows would have taken both threads as long (taking its time as even
+  // over each band's rows), else the middle. Only the time is left to chance, never a pixel.
+  const bool again = m_LastSplit != 0 && m_LastRows[0] == p.y0 && m_LastRows[1] == p.y1;
+  double split = p.y0 + (p.y1 - p.y0) / 2;
+  const double upper = m_LastSeconds[0], lower = m_LastSeconds[1];
+  if (again && upper > 0 && lower > 0) {
+    const double half = (upper + lower) / 2;
+    double even = m_LastSplit;
+    if (upper < half) even += (half - upper) / lower * (p.y1 - m_LastSplit);
+    if (upper > half) even -= (upper - half) / upper * (m_LastSplit - p.y0);
+    split = (m_LastSplit + even) / 2;
+  }
   constexpr int kTile = PendingClear::kTileHeight;
-  const int split = (p.y0 + p.y1 + kTile) / (2 * kTile) * kTile;
-  return split > p.y0 && split < p.y1 ? split : 0;
+  const int64_t first = (p.y0 / kTile + 1) * kTile, last = (p.y1 - 1) / kTile * kTile;
+  if (first > last) return 0;
+  const int64_t nearest = static_cast<int64_t>(split / kTile + 0.5) * kTile;
+  return static_cast<int>(std::clamp(nearest, first, last));
 }
 
 void SoftwarePipeline::DrawRecorded(const SoftwarePipeline& pipeline, Rasterizer& rasterizer) {
@@ -339,18 +358,26 @@ void SoftwarePipeline::DrawBands(int split) {
   const bool posted = m_Worker.Post(
       [](void* self) {
         auto* pipeline = static_cast<SoftwarePipeline*>(self);
+        const auto start = std::chrono::steady_clock::now();
         DrawRecorded(*pipeline, pipeline->m_LowerBand);
+        pipeline->m_LastSeconds[1] = Seconds(start);
       },
       this);
+  const auto start = std::chrono::steady_clock::now();
   DrawRecorded(*this, m_Rasterizer);
+  m_LastSeconds[0] = Seconds(start);
   if (posted) {
     m_Worker.Wait();
   } else {
+    m_LastSeconds[0] = 0;  // no second thread to balance
     DrawRecorded(*this, m_LowerBand);
   }
   for (PendingClear* p : pending) {
     if (p) p->JoinLanes();
   }
+  m_LastSplit = split;
+  m_LastRows[0] = m_Pixels.y0;
+  m_LastRows[1] = m_Pixels.y1;
   ++m_Profile.bandedDraws;
   m_Profile.pixelsWritten += m_LowerBand.PixelsWritten();
   m_Profile.trianglesInBlocks += m_LowerBand.BlockTriangles();

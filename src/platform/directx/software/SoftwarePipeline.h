@@ -131,6 +131,12 @@ class SoftwarePipeline : public Pipeline {
   size_t m_RecordedCount = 0;
   std::vector<ScreenVertex> m_ClippedScreen;  // grown only: clipped polygons' vertices
   size_t m_ClippedCount = 0;
+  // The last draw in two bands: its split, the scissor's rows it split and the seconds each
+  // thread took (the second written by the worker), from which the next over the same rows
+  // balances its bands.
+  int m_LastSplit = 0;
+  int m_LastRows[2] = {0, 0};
+  double m_LastSeconds[2] = {0, 0};
   WorkerThread m_Worker;  // last: joined before anything it reads goes
 };
 
