@@ -349,6 +349,7 @@ void SoftwarePipeline::DrawRecorded(const SoftwarePipeline& pipeline, Rasterizer
 
 void SoftwarePipeline::DrawBands(int split) {
   PendingClear* pending[2] = {m_Pixels.colourPending, m_Pixels.depthPending};
+  if (pending[1] == pending[0]) pending[1] = nullptr;  // a surface split twice would count twice
   for (PendingClear* p : pending) {
     if (p) p->SplitLanes(split);
   }
