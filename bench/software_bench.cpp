@@ -51,7 +51,7 @@ double Ms(Clock::time_point a, Clock::time_point b) {
 // Everything the frame step and the renderer would set up, against the software pipeline.
 class DefaultFrame {
  public:
-  DefaultFrame(int width, int height) : m_Window(width, height) {
+  DefaultFrame(int width, int height, int threads = 1) : m_Window(width, height) {
     dx::software::SoftwareDriver driver;
     m_Target.width = width;
     m_Target.height = height;
@@ -73,6 +73,7 @@ class DefaultFrame {
     auto pipeline = driver.CreatePipeline(m_Target, hr);
     m_Pipeline.reset(static_cast<dx::software::SoftwarePipeline*>(pipeline.release()));
     m_Pipeline->SetProfiling(true);
+    m_Pipeline->SetThreads(static_cast<unsigned>(threads));
     // QUENNET_BENCH_BLOCKS=off|8 measures the row path or eight-pixel blocks instead of the
     // block path's widest blocks on this processor.
     if (const char* blocks = std::getenv("QUENNET_BENCH_BLOCKS")) {
@@ -211,6 +212,7 @@ class DefaultFrame {
     state.counters["tris_drawn"] = static_cast<double>(p.trianglesDrawn) / frames;
     state.counters["pixels"] = static_cast<double>(p.pixelsWritten) / frames;
     state.counters["tris_blocks"] = static_cast<double>(p.trianglesInBlocks) / frames;
+    state.counters["banded"] = static_cast<double>(p.bandedDraws) / frames;
   }
 
   void WritePicture(const char* path) const {
@@ -231,7 +233,8 @@ class DefaultFrame {
 // Frames advance as the peer's do: 0.05 s apart, the angles at the default spin rates. The
 // sequence repeats every 128 frames (6.4 s), so that runs of any length average alike.
 void BM_SoftwareDefaultFrame(benchmark::State& state) {
-  DefaultFrame frame(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  DefaultFrame frame(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
+                     static_cast<int>(state.range(2)));
   int f = 0;
   for (auto _ : state) {
     const float d = 0.05f * 19.0f;
@@ -247,14 +250,18 @@ void BM_SoftwareDefaultFrame(benchmark::State& state) {
     frame.WritePicture(path);
   }
 }
+// The third argument is the threads the device may use (two bands from 1280 × 720).
 BENCHMARK(BM_SoftwareDefaultFrame)
-    ->Args({640, 600})
-    ->Args({1920, 1080})
+    ->Args({640, 600, 1})
+    ->Args({1920, 1080, 1})
+    ->Args({1920, 1080, 2})
+    ->Args({3840, 2160, 1})
+    ->Args({3840, 2160, 2})
     ->Unit(benchmark::kMillisecond);
 // The first 16 frames exactly, for instruction counts under a profiler.
 BENCHMARK(BM_SoftwareDefaultFrame)
     ->Name("BM_SoftwareFirstFrames")
-    ->Args({640, 600})
+    ->Args({640, 600, 1})
     ->Iterations(16)
     ->Unit(benchmark::kMillisecond);
 

@@ -53,6 +53,14 @@ TEST_F(SteadyFrameAllocTest, FramesAtTheDefaultsAllocateNothing) {
   EXPECT_EQ(CountFrames(200), 0);
 }
 
+// A picture large enough for the software device to draw in two bands (where the machine has a
+// second core): the worker thread is started once and the hand-off allocates nothing.
+TEST_F(SteadyFrameAllocTest, LargePicturesDrawnInTwoBandsAllocateNothing) {
+  m_Rig->SizePicture(1283, 721);
+  Settle();
+  EXPECT_EQ(CountFrames(30), 0);
+}
+
 TEST_F(SteadyFrameAllocTest, ChangingShapeAndMaterialButNotStepsAllocatesNothing) {
   Settle();
   CTorusDlg& dlg = m_Rig->Dlg();

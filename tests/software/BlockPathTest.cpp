@@ -15,42 +15,6 @@ namespace {
 using swtest::Scene;
 using swtest::TLVertex;
 
-// Deterministic fractions in 0..1.
-float Jitter(uint32_t i) {
-  return static_cast<float>((i * 2654435761u) % 10007u) / 10007.0f;
-}
-
-// Small and thin triangles of both windings all over a target of the given size (some over
-// its edges, a third with vertices on the half-pixel grid), with depths that overlap and
-// colours that change across each triangle.
-std::vector<TLVertex> Triangles(int width, int height, int count, float maxSize) {
-  std::vector<TLVertex> out;
-  for (int i = 0; i < count; ++i) {
-    const uint32_t k = 16u * static_cast<uint32_t>(i);
-    const float cx = -4.0f + (static_cast<float>(width) + 8.0f) * Jitter(k);
-    const float cy = -4.0f + (static_cast<float>(height) + 8.0f) * Jitter(k + 1);
-    const float size = 0.4f + maxSize * Jitter(k + 2);
-    const float stretch = 0.2f + 3.0f * Jitter(k + 3);
-    for (int v = 0; v < 3; ++v) {
-      const float angle = 2.1f * static_cast<float>(v) + 6.3f * Jitter(k + 4);
-      const float z = 0.05f + 0.9f * Jitter(k + 5 + static_cast<uint32_t>(v));
-      const DWORD diffuse =
-          0x80000000u |
-          ((static_cast<uint32_t>(i) * 2654435761u + 0x00A05010u * static_cast<uint32_t>(v)) &
-           0xFFFFFFu);
-      const DWORD specular = (static_cast<uint32_t>(i) * 0x9E3779B9u) & 0x3F3F3Fu;
-      float x = cx + size * std::cos(angle), y = cy + size * stretch * std::sin(angle);
-      if (i % 3 == 0) {
-        // On the half-pixel grid, so that pixel centres fall exactly on edges.
-        x = std::round(2.0f * x) / 2.0f;
-        y = std::round(2.0f * y) / 2.0f;
-      }
-      out.push_back(TLVertex{x, y, z, 1.0f, diffuse, specular, 0.0f, 0.0f});
-    }
-  }
-  return out;
-}
-
 struct Case {
   int depthBits;
   DWORD zFunc;
@@ -113,7 +77,7 @@ constexpr dx::software::BlockWidth kWidths[] = {dx::software::BlockWidth::kEight
 
 TEST(BlockPath, GivesTheRowPathsPixelsForEveryDepthTest) {
   // 61 columns: the last blocks of a row must start left of the triangle to stay inside.
-  const std::vector<TLVertex> triangles = Triangles(61, 45, 400, 9.0f);
+  const std::vector<TLVertex> triangles = swtest::ScatteredTriangles(61, 45, 400, 9.0f);
   uint64_t taken = 0;
   for (const auto blockWidth : kWidths) {
     for (DWORD f = D3DCMP_NEVER; f <= D3DCMP_ALWAYS; ++f) {
@@ -130,7 +94,7 @@ TEST(BlockPath, GivesTheRowPathsPixelsForEveryDepthTest) {
 }
 
 TEST(BlockPath, GivesTheRowPathsPixelsUnderACuttingViewport) {
-  const std::vector<TLVertex> triangles = Triangles(40, 40, 300, 14.0f);
+  const std::vector<TLVertex> triangles = swtest::ScatteredTriangles(40, 40, 300, 14.0f);
   uint64_t taken = 0;
   for (const auto blockWidth : kWidths) {
     for (DWORD f : {D3DCMP_LESS, D3DCMP_GREATEREQUAL}) {
@@ -146,7 +110,7 @@ TEST(BlockPath, GivesTheRowPathsPixelsUnderACuttingViewport) {
 
 TEST(BlockPath, GivesTheRowPathsPixelsForTrianglesSeveralBlocksWide) {
   // Up to about 60 pixels across: four blocks of either width.
-  const std::vector<TLVertex> triangles = Triangles(120, 70, 150, 26.0f);
+  const std::vector<TLVertex> triangles = swtest::ScatteredTriangles(120, 70, 150, 26.0f);
   uint64_t taken = 0;
   for (const auto blockWidth : kWidths) {
     SCOPED_TRACE(testing::Message() << "block width " << static_cast<int>(blockWidth));
@@ -160,8 +124,8 @@ TEST(BlockPath, GivesTheRowPathsPixelsForTrianglesSeveralBlocksWide) {
 TEST(BlockPath, GivesTheRowPathsPixelsForWideAndHugeTriangles) {
   // Wider than the box's blocks (drawn over their spans), up to far beyond the target, where
   // the edge functions leave 32 bits; 203 columns, so the last blocks of a row start left.
-  std::vector<TLVertex> triangles = Triangles(203, 150, 40, 140.0f);
-  const std::vector<TLVertex> huge = Triangles(203, 150, 6, 9000.0f);
+  std::vector<TLVertex> triangles = swtest::ScatteredTriangles(203, 150, 40, 140.0f);
+  const std::vector<TLVertex> huge = swtest::ScatteredTriangles(203, 150, 6, 9000.0f);
   triangles.insert(triangles.end(), huge.begin(), huge.end());
   uint64_t taken = 0;
   for (const auto blockWidth : kWidths) {
@@ -178,12 +142,12 @@ TEST(BlockPath, GivesTheRowPathsPixelsForWideAndHugeTriangles) {
 
 TEST(BlockPath, LeavesNarrowTargetsAndOtherDepthFormatsToTheRowPath) {
   // Narrower than a block: no block fits inside a row.
-  const std::vector<TLVertex> narrow = Triangles(7, 30, 60, 4.0f);
+  const std::vector<TLVertex> narrow = swtest::ScatteredTriangles(7, 30, 60, 4.0f);
   for (const auto blockWidth : kWidths) {
     EXPECT_EQ(CompareBothPaths({16, D3DCMP_LESS, 1, false, 0, 0, blockWidth}, 7, 30, narrow), 0u);
   }
   // 24- and 32-bit depth keep the row path, with the same result.
-  const std::vector<TLVertex> triangles = Triangles(40, 40, 100, 6.0f);
+  const std::vector<TLVertex> triangles = swtest::ScatteredTriangles(40, 40, 100, 6.0f);
   EXPECT_EQ(CompareBothPaths({24, D3DCMP_LESS, 1, false}, 40, 40, triangles), 0u);
   EXPECT_EQ(CompareBothPaths({32, D3DCMP_LESS, 1, false}, 40, 40, triangles), 0u);
 }

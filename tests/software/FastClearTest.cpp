@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "SurfaceDesc.h"
+#include "FrontRig.h"
 #include "TestScene.h"
 #include "platform/directx/DirectX.h"
 #include "platform/directx/software/SoftwareDriver.h"
@@ -16,25 +16,6 @@
 namespace {
 
 using swtest::Scene;
-using swtest::TLVertex;
-
-// Triangles of deterministic size, colour, depth and alpha inside x0..x1 × y0..y1.
-std::vector<TLVertex> Triangles(int count, float x0, float y0, float x1, float y1, int seed) {
-  uint32_t s = 2463534242u + static_cast<uint32_t>(seed) * 2654435761u;
-  auto next = [&s] {
-    s ^= s << 13;
-    s ^= s >> 17;
-    s ^= s << 5;
-    return static_cast<float>(s % 10000u) / 10000.0f;
-  };
-  std::vector<TLVertex> v;
-  for (int i = 0; i < 3 * count; ++i) {
-    const DWORD colour = static_cast<DWORD>(next() * 16777215.0f) | (0x40000000u + (i << 24));
-    v.push_back(
-        TLVertex{x0 + (x1 - x0) * next(), y0 + (y1 - y0) * next(), next(), 1.0f, colour, 0, 0, 0});
-  }
-  return v;
-}
 
 HRESULT ClearRects(Scene& scene, std::vector<D3DRECT> rects, DWORD flags, D3DCOLOR colour,
                    float z) {
@@ -88,9 +69,10 @@ TEST(FastClear, PartialDrawingsAtSizesOffTheTileGrid) {
         [&](Scene& s) {
           s.SetState(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
           ASSERT_EQ(s.Clear(0xFF203040, 1.0f), D3D_OK);
-          ASSERT_EQ(s.Draw(D3DPT_TRIANGLELIST,
-                           Triangles(30, w * 0.3f, h * 0.2f, w * 0.6f + 1, h * 0.7f + 1, w)),
-                    D3D_OK);
+          ASSERT_EQ(
+              s.Draw(D3DPT_TRIANGLELIST, swtest::RandomTriangles(30, w * 0.3f, h * 0.2f,
+                                                                 w * 0.6f + 1, h * 0.7f + 1, w)),
+              D3D_OK);
         },
         c.pending);
   }
@@ -111,13 +93,15 @@ TEST(FastClear, ViewportCutsAndClearRectanglesOverPendingTiles) {
           s.state.viewport.dwWidth = 100;
           s.state.viewport.dwHeight = 40;
           ASSERT_EQ(s.pipeline.Clear(s.state, nullptr, 0, kBoth, 0xFF804020, 1.0f), D3D_OK);
-          ASSERT_EQ(s.Draw(D3DPT_TRIANGLELIST, Triangles(20, 100, 0, 280, 70, 1)), D3D_OK);
+          ASSERT_EQ(s.Draw(D3DPT_TRIANGLELIST, swtest::RandomTriangles(20, 100, 0, 280, 70, 1)),
+                    D3D_OK);
           s.state.viewport = {44, 0, 0, 300, 70, -1, 1, 2, 2, 0, 1};
           ASSERT_EQ(
               ClearRects(s, {{5, 40, 20, 69}, {250, -5, 400, 10}}, D3DCLEAR_TARGET, 0xFF00FF00, 0),
               D3D_OK);
           ASSERT_EQ(ClearRects(s, {{0, 0, 60, 35}}, D3DCLEAR_ZBUFFER, 0, 0.2f), D3D_OK);
-          ASSERT_EQ(s.Draw(D3DPT_TRIANGLELIST, Triangles(20, 0, 0, 150, 70, 2)), D3D_OK);
+          ASSERT_EQ(s.Draw(D3DPT_TRIANGLELIST, swtest::RandomTriangles(20, 0, 0, 150, 70, 2)),
+                    D3D_OK);
         },
         true);
   }
@@ -131,14 +115,17 @@ TEST(FastClear, ColourOnlyAndDepthOnlyClearsKeepTheOtherBuffer) {
       [](Scene& s) {
         s.SetState(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
         ASSERT_EQ(s.Clear(0xFF000080, 0.5f), D3D_OK);
-        ASSERT_EQ(s.Draw(D3DPT_TRIANGLELIST, Triangles(20, 0, 0, 260, 100, 3)), D3D_OK);
+        ASSERT_EQ(s.Draw(D3DPT_TRIANGLELIST, swtest::RandomTriangles(20, 0, 0, 260, 100, 3)),
+                  D3D_OK);
         ASSERT_EQ(s.pipeline.Clear(s.state, nullptr, 0, D3DCLEAR_TARGET, 0xFF405060, 0), D3D_OK);
-        ASSERT_EQ(s.Draw(D3DPT_TRIANGLELIST, Triangles(10, 0, 0, 120, 60, 4)), D3D_OK);
+        ASSERT_EQ(s.Draw(D3DPT_TRIANGLELIST, swtest::RandomTriangles(10, 0, 0, 120, 60, 4)),
+                  D3D_OK);
         ASSERT_EQ(s.pipeline.Clear(s.state, nullptr, 0, D3DCLEAR_ZBUFFER, 0, 0.7f), D3D_OK);
         s.SetState(D3DRENDERSTATE_ALPHABLENDENABLE, 1);
         s.SetState(D3DRENDERSTATE_SRCBLEND, D3DBLEND_SRCALPHA);
         s.SetState(D3DRENDERSTATE_DESTBLEND, D3DBLEND_INVSRCALPHA);
-        ASSERT_EQ(s.Draw(D3DPT_TRIANGLELIST, Triangles(10, 100, 20, 250, 90, 5)), D3D_OK);
+        ASSERT_EQ(s.Draw(D3DPT_TRIANGLELIST, swtest::RandomTriangles(10, 100, 20, 250, 90, 5)),
+                  D3D_OK);
       },
       true);
 }
@@ -151,160 +138,22 @@ TEST(FastClear, WireframeAndPointsAfterAFastClear) {
         s.SetState(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
         ASSERT_EQ(s.Clear(0xFF332211, 1.0f), D3D_OK);
         s.SetState(D3DRENDERSTATE_FILLMODE, D3DFILL_WIREFRAME);
-        ASSERT_EQ(s.Draw(D3DPT_TRIANGLELIST, Triangles(5, 10, 10, 60, 50, 6)), D3D_OK);
+        ASSERT_EQ(s.Draw(D3DPT_TRIANGLELIST, swtest::RandomTriangles(5, 10, 10, 60, 50, 6)),
+                  D3D_OK);
         ASSERT_EQ(s.Clear(0xFF332211, 1.0f), D3D_OK);
-        ASSERT_EQ(s.Draw(D3DPT_POINTLIST, Triangles(5, 0, 0, 200, 64, 7)), D3D_OK);
+        ASSERT_EQ(s.Draw(D3DPT_POINTLIST, swtest::RandomTriangles(5, 0, 0, 200, 64, 7)), D3D_OK);
       },
       false);
 }
 
-// Through the DirectDraw front with the software device: the renderer's objects, rebuilt at
-// each size as after a resize, with or without fast clears.
-class FrontRig {
- public:
-  explicit FrontRig(bool fastClears) : m_Previous(dx::SharedSystem()) {
-    auto system = std::make_shared<dx::System>();
-    system->devices.push_back(dx::software::MakeSoftwareDriver());
-    system->fastClears = fastClears;
-    dx::SetSystem(system);
-    IDirectDraw* dd = nullptr;
-    EXPECT_EQ(DirectDrawCreate(nullptr, &dd, nullptr), DD_OK);
-    m_DirectDraw.reset(dd);
-    EXPECT_EQ(dd->QueryInterface(IID_IDirectDraw4, Out(m_DD4)), S_OK);
-    EXPECT_EQ(m_DD4->QueryInterface(IID_IDirect3D3, Out(m_D3D)), S_OK);
-    DDSURFACEDESC2 desc = dxtest::SurfaceDesc(DDSD_CAPS, DDSCAPS_PRIMARYSURFACE, 0, 0);
-    EXPECT_EQ(m_DD4->CreateSurface(&desc, Out(primary), nullptr), DD_OK);
-  }
-  ~FrontRig() {
-    Release();
-    primary.reset();
-    m_D3D.reset();
-    m_DD4.reset();
-    m_DirectDraw.reset();
-    dx::SetSystem(m_Previous);
-  }
-
-  void Build(DWORD width, DWORD height) {
-    Release();
-    DDSURFACEDESC2 desc =
-        dxtest::SurfaceDesc(DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT,
-                            DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE, width, height);
-    ASSERT_EQ(m_DD4->CreateSurface(&desc, Out(target), nullptr), DD_OK);
-    desc = dxtest::SurfaceDesc(DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT,
-                               DDSCAPS_ZBUFFER, width, height);
-    desc.ddpfPixelFormat.dwSize = sizeof(DDPIXELFORMAT);
-    desc.ddpfPixelFormat.dwFlags = DDPF_ZBUFFER;
-    desc.ddpfPixelFormat.dwZBufferBitDepth = 16;
-    desc.ddpfPixelFormat.dwZBitMask = 0xFFFF;
-    ASSERT_EQ(m_DD4->CreateSurface(&desc, Out(zbuffer), nullptr), DD_OK);
-    ASSERT_EQ(target->AddAttachedSurface(zbuffer.get()), DD_OK);
-    ASSERT_EQ(m_D3D->CreateDevice(IID_IDirect3DRGBDevice, target.get(), Out(device), nullptr),
-              D3D_OK);
-    ASSERT_EQ(m_D3D->CreateViewport(Out(viewport), nullptr), D3D_OK);
-    ASSERT_EQ(device->AddViewport(viewport.get()), D3D_OK);
-    D3DVIEWPORT2 v{sizeof(D3DVIEWPORT2), 0, 0, width, height, -1, 1, 2, 2, 0, 1};
-    ASSERT_EQ(viewport->SetViewport2(&v), D3D_OK);
-    ASSERT_EQ(device->SetCurrentViewport(viewport.get()), D3D_OK);
-    ASSERT_EQ(device->SetRenderState(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE), D3D_OK);
-  }
-  HRESULT Clear(D3DCOLOR colour, float z) {
-    D3DRECT all{0, 0, 1 << 20, 1 << 20};
-    return viewport->Clear2(1, &all, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, colour, z, 0);
-  }
-  // Coloured triangles in clip space, in the box x0..x1 × y0..y1 (-1..1, y up).
-  void Draw(float x0, float y0, float x1, float y1, int seed) {
-    struct Vertex {
-      float x, y, z;
-      DWORD colour;
-    };
-    std::vector<Vertex> v;
-    for (const TLVertex& t : Triangles(20, x0, y0, x1, y1, seed))
-      v.push_back({t.x, t.y, t.z, t.diffuse | 0xFF000000u});
-    ASSERT_EQ(device->BeginScene(), D3D_OK);
-    ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_XYZ | D3DFVF_DIFFUSE, v.data(),
-                                    static_cast<DWORD>(v.size()), 0),
-              D3D_OK);
-    ASSERT_EQ(device->EndScene(), D3D_OK);
-  }
-  // The renderer's Present into a window whose client area is the target's size.
-  std::vector<uint32_t> Present(LONG width, LONG height) {
-    OffscreenWindow window(width, height, POINT{30, 20});
-    IDirectDrawClipper* clipper = nullptr;
-    EXPECT_EQ(m_DD4->CreateClipper(0, &clipper, nullptr), DD_OK);
-    EXPECT_EQ(clipper->SetHWnd(0, &window), DD_OK);
-    EXPECT_EQ(primary->SetClipper(clipper), DD_OK);
-    clipper->Release();
-    RECT screen{30, 20, 30 + width, 20 + height}, source{0, 0, width, height};
-    EXPECT_EQ(primary->Blt(&screen, target.get(), &source, 0, nullptr), DD_OK);
-    EXPECT_EQ(primary->SetClipper(nullptr), DD_OK);
-    return window.Pixels();
-  }
-  // The rows of a locked surface, bytes per pixel wide, without what lies past them.
-  std::vector<uint8_t> Locked(IDirectDrawSurface4* surface, int bytesPerPixel) {
-    DDSURFACEDESC2 desc{};
-    desc.dwSize = kDDSurfaceDesc2PublishedSize;
-    EXPECT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
-    std::vector<uint8_t> rows;
-    for (DWORD y = 0; y < desc.dwHeight; ++y) {
-      const auto* row = static_cast<const uint8_t*>(desc.lpSurface) + y * desc.lPitch;
-      rows.insert(rows.end(), row, row + desc.dwWidth * bytesPerPixel);
-    }
-    EXPECT_EQ(surface->Unlock(nullptr), DD_OK);
-    return rows;
-  }
-  IDirectDrawSurface4* MakePlain(DWORD width, DWORD height) {
-    DDSURFACEDESC2 desc = dxtest::SurfaceDesc(DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT,
-                                              DDSCAPS_OFFSCREENPLAIN, width, height);
-    IDirectDrawSurface4* plain = nullptr;
-    EXPECT_EQ(m_DD4->CreateSurface(&desc, &plain, nullptr), DD_OK);
-    return plain;
-  }
-
-  struct Releaser {
-    void operator()(IUnknown* p) const { p->Release(); }
-  };
-  template <class T>
-  using Ref = std::unique_ptr<T, Releaser>;
-
-  Ref<IDirectDrawSurface4> primary, target, zbuffer;
-  Ref<IDirect3DDevice3> device;
-  Ref<IDirect3DViewport3> viewport;
-
- private:
-  // Fills a reference through the out-parameter of a creating call.
-  template <class T>
-  struct OutRef {
-    Ref<T>& ref;
-    T* raw = nullptr;
-    ~OutRef() { ref.reset(raw); }
-    operator T**() { return &raw; }
-    operator void**() { return reinterpret_cast<void**>(&raw); }
-  };
-  template <class T>
-  static OutRef<T> Out(Ref<T>& ref) {
-    return OutRef<T>{ref};
-  }
-  void Release() {
-    viewport.reset();
-    device.reset();
-    zbuffer.reset();
-    target.reset();
-  }
-
-  std::shared_ptr<dx::System> m_Previous;
-  Ref<IDirectDraw> m_DirectDraw;
-  Ref<IDirectDraw4> m_DD4;
-  Ref<IDirect3D3> m_D3D;
-};
-
 // Frames at one size after another, the surfaces made again at each, as a resize does.
 TEST(FastClear, FramesAcrossResizesPresentAsFullClearsDo) {
-  FrontRig fast(true), full(false);
+  swtest::FrontRig fast(true), full(false);
   const SIZE sizes[] = {{300, 70}, {129, 33}, {64, 64}, {513, 97}};
   for (const SIZE size : sizes) {
     SCOPED_TRACE(testing::Message() << size.cx << "x" << size.cy);
     std::vector<uint32_t> shown[2];
-    for (FrontRig* rig : {&fast, &full}) {
+    for (swtest::FrontRig* rig : {&fast, &full}) {
       rig->Build(static_cast<DWORD>(size.cx), static_cast<DWORD>(size.cy));
       ASSERT_EQ(rig->Clear(0xFF405060, 1.0f), D3D_OK);
       rig->Draw(-0.5f, -0.6f, 0.2f, 0.3f, static_cast<int>(size.cx));
@@ -318,20 +167,20 @@ TEST(FastClear, FramesAcrossResizesPresentAsFullClearsDo) {
 // Lock sees the clear colour and depth; Blt copies them out of a pending surface and into one
 // without a later fill painting over what it brought.
 TEST(FastClear, LockAndBltAfterAFastClearSeeTheClearedPixels) {
-  FrontRig fast(true), full(false);
+  swtest::FrontRig fast(true), full(false);
   std::vector<uint8_t> results[2][3];
-  for (FrontRig* rig : {&fast, &full}) {
+  for (swtest::FrontRig* rig : {&fast, &full}) {
     rig->Build(200, 45);
     ASSERT_EQ(rig->Clear(0xFF336699, 0.5f), D3D_OK);
     std::vector<uint8_t>* r = results[rig == &full];
     r[0] = rig->Locked(rig->zbuffer.get(), 2);
-    FrontRig::Ref<IDirectDrawSurface4> copy(rig->MakePlain(200, 45));
+    swtest::FrontRig::Ref<IDirectDrawSurface4> copy(rig->MakePlain(200, 45));
     ASSERT_EQ(copy->Blt(nullptr, rig->target.get(), nullptr, 0, nullptr), DD_OK);
     r[1] = rig->Locked(copy.get(), 4);
     ASSERT_EQ(rig->Clear(0xFF102030, 1.0f), D3D_OK);
     RECT into{150, 10, 190, 40};
     RECT from{0, 0, 40, 30};
-    FrontRig::Ref<IDirectDrawSurface4> small(rig->MakePlain(40, 30));
+    swtest::FrontRig::Ref<IDirectDrawSurface4> small(rig->MakePlain(40, 30));
     ASSERT_EQ(small->Blt(nullptr, copy.get(), nullptr, 0, nullptr), DD_OK);
     ASSERT_EQ(rig->target->Blt(&into, small.get(), &from, 0, nullptr), DD_OK);
     r[2] = rig->Locked(rig->target.get(), 4);

@@ -18,54 +18,6 @@ using swtest::TLVertex;
 
 constexpr float kPi = 3.14159265f;
 
-// A sphere of the given tessellation, its triangles clockwise seen from outside.
-void Sphere(int slices, int stacks, std::vector<LitVertex>& vertices, std::vector<WORD>& indices) {
-  for (int j = 0; j <= stacks; ++j) {
-    const float phi = kPi * j / stacks;
-    for (int i = 0; i <= slices; ++i) {
-      const float theta = 2 * kPi * i / slices;
-      const float x = std::sin(phi) * std::cos(theta), y = std::cos(phi),
-                  z = std::sin(phi) * std::sin(theta);
-      vertices.push_back({x, y, z, x, y, z});
-    }
-  }
-  for (int j = 0; j < stacks; ++j) {
-    for (int i = 0; i < slices; ++i) {
-      const WORD a = static_cast<WORD>(j * (slices + 1) + i), b = a + 1;
-      const WORD c = static_cast<WORD>(a + slices + 1), d = c + 1;
-      indices.insert(indices.end(), {a, b, c, b, d, c});
-    }
-  }
-}
-
-void LightScene(Scene& scene) {
-  dx::DrawState& s = scene.state;
-  s.hasMaterial = true;
-  s.material.dwSize = sizeof(D3DMATERIAL);
-  s.material.dcvDiffuse = {0.9f, 0.5f, 0.3f, 1.0f};
-  s.material.dcvAmbient = {1, 1, 1, 1};
-  s.material.dcvSpecular = {0.6f, 0.6f, 0.6f, 1.0f};
-  s.material.dvPower = 20;
-  s.lightStates[D3DLIGHTSTATE_AMBIENT] = 0x00202830;
-  D3DLIGHT2 sun{};
-  sun.dwSize = sizeof(D3DLIGHT2);
-  sun.dltType = D3DLIGHT_DIRECTIONAL;
-  sun.dcvColor = {0.8f, 0.8f, 0.7f, 1};
-  sun.dvDirection = {1, -1, 1};
-  sun.dwFlags = D3DLIGHT_ACTIVE;
-  D3DLIGHT2 lamp = sun;
-  lamp.dltType = D3DLIGHT_POINT;
-  lamp.dcvColor = {0.2f, 0.4f, 1.0f, 1};
-  lamp.dvPosition = {-2, -1, 1};
-  lamp.dvRange = 10;
-  lamp.dvAttenuation0 = 0.5f;
-  lamp.dvAttenuation1 = 0.2f;
-  s.lights = {sun, lamp};
-  s.renderStates[D3DRENDERSTATE_SPECULARENABLE] = 1;
-  s.projection = swtest::Perspective(kPi / 3, 1.0f, 0.5f, 20.0f);
-  s.view = swtest::Translation(0, 0, 3.2f);
-}
-
 TLVertex T(float x, float y, float z, DWORD colour, float u = 0, float v = 0) {
   return TLVertex{x, y, z, 1.0f, colour, 0, u, v};
 }
@@ -91,10 +43,10 @@ void Tile(Scene& scene, int x, int y, int w, int h) {
 
 TEST(Golden, LitSphere) {
   Scene scene;
-  LightScene(scene);
+  swtest::LightScene(scene);
   std::vector<LitVertex> v;
   std::vector<WORD> i;
-  Sphere(16, 12, v, i);
+  swtest::Sphere(16, 12, v, i);
   scene.state.world = swtest::RotationY(0.4f);
   scene.Clear(0xFF303040);
   ASSERT_EQ(scene.Draw(D3DPT_TRIANGLELIST, v, i), D3D_OK);
@@ -103,11 +55,11 @@ TEST(Golden, LitSphere) {
 
 TEST(Golden, FlatShadedSphereInEveryFillMode) {
   Scene scene;
-  LightScene(scene);
+  swtest::LightScene(scene);
   scene.SetState(D3DRENDERSTATE_SHADEMODE, D3DSHADE_FLAT);
   std::vector<LitVertex> v;
   std::vector<WORD> i;
-  Sphere(10, 8, v, i);
+  swtest::Sphere(10, 8, v, i);
   scene.state.world = swtest::RotationY(0.4f);
   scene.Clear(0xFF000000);
   const DWORD modes[] = {D3DFILL_SOLID, D3DFILL_WIREFRAME, D3DFILL_POINT};

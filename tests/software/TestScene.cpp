@@ -28,7 +28,106 @@ bool GuardsOf(const dx::SurfaceData& s, int bytesPerPixel) {
   return true;
 }
 
+// Deterministic fractions in 0..1.
+float Jitter(uint32_t i) {
+  return static_cast<float>((i * 2654435761u) % 10007u) / 10007.0f;
+}
+
+constexpr float kPiF = 3.14159265f;
+
 }  // namespace
+
+std::vector<TLVertex> RandomTriangles(int count, float x0, float y0, float x1, float y1, int seed) {
+  uint32_t s = 2463534242u + static_cast<uint32_t>(seed) * 2654435761u;
+  auto next = [&s] {
+    s ^= s << 13;
+    s ^= s >> 17;
+    s ^= s << 5;
+    return static_cast<float>(s % 10000u) / 10000.0f;
+  };
+  std::vector<TLVertex> v;
+  for (int i = 0; i < 3 * count; ++i) {
+    const DWORD colour = static_cast<DWORD>(next() * 16777215.0f) | (0x40000000u + (i << 24));
+    v.push_back(
+        TLVertex{x0 + (x1 - x0) * next(), y0 + (y1 - y0) * next(), next(), 1.0f, colour, 0, 0, 0});
+  }
+  return v;
+}
+
+std::vector<TLVertex> ScatteredTriangles(int width, int height, int count, float maxSize) {
+  std::vector<TLVertex> out;
+  for (int i = 0; i < count; ++i) {
+    const uint32_t k = 16u * static_cast<uint32_t>(i);
+    const float cx = -4.0f + (static_cast<float>(width) + 8.0f) * Jitter(k);
+    const float cy = -4.0f + (static_cast<float>(height) + 8.0f) * Jitter(k + 1);
+    const float size = 0.4f + maxSize * Jitter(k + 2);
+    const float stretch = 0.2f + 3.0f * Jitter(k + 3);
+    for (int v = 0; v < 3; ++v) {
+      const float angle = 2.1f * static_cast<float>(v) + 6.3f * Jitter(k + 4);
+      const float z = 0.05f + 0.9f * Jitter(k + 5 + static_cast<uint32_t>(v));
+      const DWORD diffuse =
+          0x80000000u |
+          ((static_cast<uint32_t>(i) * 2654435761u + 0x00A05010u * static_cast<uint32_t>(v)) &
+           0xFFFFFFu);
+      const DWORD specular = (static_cast<uint32_t>(i) * 0x9E3779B9u) & 0x3F3F3Fu;
+      float x = cx + size * std::cos(angle), y = cy + size * stretch * std::sin(angle);
+      if (i % 3 == 0) {
+        // On the half-pixel grid, so that pixel centres fall exactly on edges.
+        x = std::round(2.0f * x) / 2.0f;
+        y = std::round(2.0f * y) / 2.0f;
+      }
+      out.push_back(TLVertex{x, y, z, 1.0f, diffuse, specular, 0.0f, 0.0f});
+    }
+  }
+  return out;
+}
+
+void Sphere(int slices, int stacks, std::vector<LitVertex>& vertices, std::vector<WORD>& indices) {
+  for (int j = 0; j <= stacks; ++j) {
+    const float phi = kPiF * j / stacks;
+    for (int i = 0; i <= slices; ++i) {
+      const float theta = 2 * kPiF * i / slices;
+      const float x = std::sin(phi) * std::cos(theta), y = std::cos(phi),
+                  z = std::sin(phi) * std::sin(theta);
+      vertices.push_back({x, y, z, x, y, z});
+    }
+  }
+  for (int j = 0; j < stacks; ++j) {
+    for (int i = 0; i < slices; ++i) {
+      const WORD a = static_cast<WORD>(j * (slices + 1) + i), b = a + 1;
+      const WORD c = static_cast<WORD>(a + slices + 1), d = c + 1;
+      indices.insert(indices.end(), {a, b, c, b, d, c});
+    }
+  }
+}
+
+void LightScene(Scene& scene) {
+  dx::DrawState& s = scene.state;
+  s.hasMaterial = true;
+  s.material.dwSize = sizeof(D3DMATERIAL);
+  s.material.dcvDiffuse = {0.9f, 0.5f, 0.3f, 1.0f};
+  s.material.dcvAmbient = {1, 1, 1, 1};
+  s.material.dcvSpecular = {0.6f, 0.6f, 0.6f, 1.0f};
+  s.material.dvPower = 20;
+  s.lightStates[D3DLIGHTSTATE_AMBIENT] = 0x00202830;
+  D3DLIGHT2 sun{};
+  sun.dwSize = sizeof(D3DLIGHT2);
+  sun.dltType = D3DLIGHT_DIRECTIONAL;
+  sun.dcvColor = {0.8f, 0.8f, 0.7f, 1};
+  sun.dvDirection = {1, -1, 1};
+  sun.dwFlags = D3DLIGHT_ACTIVE;
+  D3DLIGHT2 lamp = sun;
+  lamp.dltType = D3DLIGHT_POINT;
+  lamp.dcvColor = {0.2f, 0.4f, 1.0f, 1};
+  lamp.dvPosition = {-2, -1, 1};
+  lamp.dvRange = 10;
+  lamp.dvAttenuation0 = 0.5f;
+  lamp.dvAttenuation1 = 0.2f;
+  s.lights = {sun, lamp};
+  s.renderStates[D3DRENDERSTATE_SPECULARENABLE] = 1;
+  s.projection = swtest::Perspective(kPiF / 3, 1.0f, 0.5f, 20.0f);
+  s.view = swtest::Translation(0, 0, 3.2f);
+}
 
 Scene::Scene(int width, int height, int depthBits, bool targetAlpha)
     : m_Width(width), m_Height(height) {

@@ -90,6 +90,18 @@ inline int A(uint32_t c) {
 void ExpectMatchesGolden(const util::Image& image, const std::string& name, int tolerance = 2,
                          int maxOff = 0);
 
+// count triangles of deterministic size, colour, depth and alpha inside x0..x1 × y0..y1.
+std::vector<TLVertex> RandomTriangles(int count, float x0, float y0, float x1, float y1, int seed);
+// Small and thin triangles of both windings all over a target of the given size (some over
+// its edges, a third with vertices on the half-pixel grid), with depths that overlap and
+// colours that change across each triangle.
+std::vector<TLVertex> ScatteredTriangles(int width, int height, int count, float maxSize);
+// A unit sphere of the given tessellation, its triangles clockwise seen from outside.
+void Sphere(int slices, int stacks, std::vector<LitVertex>& vertices, std::vector<WORD>& indices);
+// A material, a directional and a point light, specular on, and a camera 3.2 in front of the
+// origin with a near plane at 0.5.
+void LightScene(Scene& scene);
+
 D3DMATRIX Identity();
 // Left-handed perspective as the renderer sends it (camera looking along +z).
 D3DMATRIX Perspective(float fovY, float aspect, float nearPlane, float farPlane);

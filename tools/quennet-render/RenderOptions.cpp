@@ -137,6 +137,7 @@ const std::set<std::string>& ValueOptions() {
 bool* Switch(RenderOptions& o, const std::string& name) {
   if (name == "--bench") return &o.bench;
   if (name == "--full-clears") return &o.fullClears;
+  if (name == "--one-thread") return &o.oneThread;
   if (name == "--help") return &o.help;
   return nullptr;
 }
@@ -228,6 +229,8 @@ Options:
                      and 95th percentile in milliseconds: build, upload, draw, present, frame
   --full-clears      write every pixel at each clear instead of leaving tiles for the first
                      drawing or the window to fill (slower; for comparisons)
+  --one-thread       draw on one thread only; by default the software device draws large
+                     pictures in two bands at once where the machine has a second core
   --help             show this text
 
 One of --out, --out-dir, --mesh and --bench is needed. The first frame is the main window's

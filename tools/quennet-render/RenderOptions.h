@@ -23,6 +23,7 @@ struct RenderOptions {
   int supersample = 1;   // each frame drawn at this many times the size and filtered down
   bool bench = false;
   bool fullClears = false;  // every clear writes its pixels (no fast clears), for comparisons
+  bool oneThread = false;   // the device draws on the calling thread only, for comparisons
   bool help = false;
 
   int FrameCount() const;

@@ -187,6 +187,7 @@ std::unique_ptr<RenderSession> RenderSession::Open(const Setup& setup, std::stri
   s->m_System = MakeSystem(setup.device, s->m_DeviceLabel, error);
   if (!s->m_System) return nullptr;
   s->m_System->fastClears = !setup.fullClears;
+  if (setup.oneThread) s->m_System->threads = 1;
   s->m_PreviousSystem = dx::SharedSystem();
   dx::SetSystem(s->m_System);
   SetTickCountSource([s] { return s->m_Ticks; });
@@ -320,8 +321,8 @@ int RunRenderTool(const std::vector<std::string>& args, std::ostream& out, std::
 
   std::string error;
   if (!PrepareOutputs(o, &error)) return fail(error);
-  std::unique_ptr<RenderSession> session =
-      RenderSession::Open({o.device, o.width, o.height, o.supersample, o.fullClears}, &error);
+  std::unique_ptr<RenderSession> session = RenderSession::Open(
+      {o.device, o.width, o.height, o.supersample, o.fullClears, o.oneThread}, &error);
   if (!session) return fail(error);
   for (const std::string& note : session->Notes()) err << "quennet-render: note: " << note << "\n";
   if (!o.loadPath.empty() && !session->Load(o.loadPath, &error)) return fail(error);

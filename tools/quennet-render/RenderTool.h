@@ -34,6 +34,7 @@ class RenderSession {
     int height = 0;
     int supersample = 1;      // the picture area is made this many times larger
     bool fullClears = false;  // surfaces without fast clears
+    bool oneThread = false;   // the device draws on the calling thread only
   };
 
   // The window, initialised as at start-up and sized; nullptr with a one-line reason when

@@ -29,6 +29,7 @@ ComRef<Device> Device::Create(std::shared_ptr<System> system, std::shared_ptr<De
     if (SUCCEEDED(hr)) hr = D3DERR_INITFAILED;
     return {};
   }
+  pipeline->SetThreads(device->Sys().threads);
   device->m_Pipeline = std::move(pipeline);
   target.SetPresenter(device->m_Pipeline);
   return device;

@@ -54,17 +54,31 @@ void PendingClear::MarkAll(int width, int height, int bytesPerPixel, uint32_t va
   m_TilesX = (m_Width + kTileWidth - 1) / kTileWidth;
   m_TilesY = (m_Height + kTileHeight - 1) / kTileHeight;
   m_Value = value;
-  m_Count = static_cast<size_t>(m_TilesX) * m_TilesY;
-  m_Tiles.assign(m_Count, 1);
-  m_Written = {0, 0, -1, -1};
+  const size_t count = static_cast<size_t>(m_TilesX) * m_TilesY;
+  m_Tiles.assign(count, 1);
+  m_Lanes[0] = Lane{count};
+  m_Lanes[1] = Lane{};
 }
 
 void PendingClear::Discard() {
   std::fill(m_Tiles.begin(), m_Tiles.end(), uint8_t{0});
-  m_Count = 0;
+  m_Lanes[0] = m_Lanes[1] = Lane{};
 }
 
-void PendingClear::FillTiles(uint8_t* bits, int pitch, int x0, int y0, int x1, int y1) {
+void PendingClear::SplitLanes(int row) {
+  const int ty0 = std::clamp(row / kTileHeight, 0, m_TilesY);
+  const auto below = m_Tiles.begin() + static_cast<ptrdiff_t>(ty0) * m_TilesX;
+  const size_t lower = static_cast<size_t>(std::count(below, m_Tiles.end(), uint8_t{1}));
+  m_Lanes[0].count -= lower;
+  m_Lanes[1] = Lane{lower};
+}
+
+void PendingClear::JoinLanes() {
+  m_Lanes[0].count += m_Lanes[1].count;
+  m_Lanes[1] = Lane{};
+}
+
+void PendingClear::FillTiles(Lane& lane, uint8_t* bits, int pitch, int x0, int y0, int x1, int y1) {
   x0 = std::max(x0, 0);
   y0 = std::max(y0, 0);
   x1 = std::min(x1, m_Width);
@@ -76,13 +90,13 @@ void PendingClear::FillTiles(uint8_t* bits, int pitch, int x0, int y0, int x1, i
     for (int tx = x0 / kTileWidth; tx <= tx1; ++tx) {
       if (!flags[tx]) continue;
       flags[tx] = 0;
-      --m_Count;
+      --lane.count;
       const int px = tx * kTileWidth, py = ty * kTileHeight;
       FillPixels(bits, pitch, m_BytesPerPixel, m_Value, px, py, std::min(px + kTileWidth, m_Width),
                  std::min(py + kTileHeight, m_Height));
     }
   }
-  m_Written = {x0 / kTileWidth, y0 / kTileHeight, tx1, ty1};
+  lane.written = {x0 / kTileWidth, y0 / kTileHeight, tx1, ty1};
 }
 
 void PendingClear::Split(const RECT& area, std::vector<Run>& out) const {

@@ -35,7 +35,7 @@ class PendingClear {
   // Off: clears write their pixels at once (tiles already pending are still filled on use).
   bool Enabled() const { return m_Enabled; }
   void SetEnabled(bool on) { m_Enabled = on; }
-  bool Any() const { return m_Count != 0; }
+  bool Any() const { return m_Lanes[0].count + m_Lanes[1].count != 0; }
   uint32_t Value() const { return m_Value; }
   bool TilePending(int tileX, int tileY) const;
   // Tiles of the surface last marked: the most runs Split can give.
@@ -46,10 +46,18 @@ class PendingClear {
   void MarkAll(int width, int height, int bytesPerPixel, uint32_t value);
   // Fills the pending tiles that meet the pixels [x0, x1) × [y0, y1) of bits (the surface
   // that was marked). Cheap when nothing is pending: drawing calls it for every triangle.
-  void Fill(uint8_t* bits, int pitch, int x0, int y0, int x1, int y1) {
-    if (m_Count != 0 && AnyPending(x0, y0, x1, y1)) FillTiles(bits, pitch, x0, y0, x1, y1);
+  // Between SplitLanes and JoinLanes each lane fills only the tiles of its own rows.
+  void Fill(uint8_t* bits, int pitch, int x0, int y0, int x1, int y1, int lane = 0) {
+    Lane& l = m_Lanes[lane];
+    if (l.count != 0 && AnyPending(l, x0, y0, x1, y1)) FillTiles(l, bits, pitch, x0, y0, x1, y1);
   }
   void FillAll(uint8_t* bits, int pitch) { Fill(bits, pitch, 0, 0, m_Width, m_Height); }
+  // Two threads filling at once: lane 0 takes the rows of tiles above row (a multiple of
+  // kTileHeight), lane 1 the rest, each with its own count and cache, so that neither writes
+  // what the other reads (the tile flags are bytes, and a row of tiles belongs to one lane).
+  // Until JoinLanes, only Fill with a lane may be called.
+  void SplitLanes(int row);
+  void JoinLanes();
   // Forgets the pending tiles without filling them: every pixel was just written otherwise.
   void Discard();
   // Splits area (clipped to the surface) into rectangles of pending and of written tiles,
@@ -58,7 +66,8 @@ class PendingClear {
 
  private:
   // Whether a tile under the pixels is pending; inline, as most triangles find none.
-  bool AnyPending(int x0, int y0, int x1, int y1) const {
+  struct Lane;
+  bool AnyPending(Lane& lane, int x0, int y0, int x1, int y1) const {
     x0 = x0 < 0 ? 0 : x0;
     y0 = y0 < 0 ? 0 : y0;
     x1 = x1 > m_Width ? m_Width : x1;
@@ -67,7 +76,7 @@ class PendingClear {
     const int tx0 = x0 >> kTileShiftX, tx1 = (x1 - 1) >> kTileShiftX;
     const int ty0 = y0 >> kTileShiftY, ty1 = (y1 - 1) >> kTileShiftY;
     // Neighbouring triangles mostly lie on the tiles the one before found written.
-    const Tiles& c = m_Written;
+    const Tiles& c = lane.written;
     if (tx0 >= c.x0 && tx1 <= c.x1 && ty0 >= c.y0 && ty1 <= c.y1) return false;
     for (int ty = ty0; ty <= ty1; ++ty) {
       const uint8_t* flags = m_Tiles.data() + static_cast<size_t>(ty) * m_TilesX;
@@ -75,10 +84,10 @@ class PendingClear {
         if (flags[tx]) return true;
       }
     }
-    m_Written = {tx0, ty0, tx1, ty1};
+    lane.written = {tx0, ty0, tx1, ty1};
     return false;
   }
-  void FillTiles(uint8_t* bits, int pitch, int x0, int y0, int x1, int y1);
+  void FillTiles(Lane& lane, uint8_t* bits, int pitch, int x0, int y0, int x1, int y1);
 
   bool m_Enabled = true;
   int m_Width = 0;
@@ -87,13 +96,18 @@ class PendingClear {
   int m_TilesX = 0;
   int m_TilesY = 0;
   uint32_t m_Value = 0;
-  size_t m_Count = 0;            // tiles pending
   std::vector<uint8_t> m_Tiles;  // 1: pending, row by row of tiles
-  // Tiles [x0, x1] × [y0, y1] last found all written (they stay so until the next MarkAll).
   struct Tiles {
     int x0, y0, x1, y1;
   };
-  mutable Tiles m_Written{0, 0, -1, -1};
+  // Apart from SplitLanes … JoinLanes lane 0 holds every tile. A cache line each, as two
+  // threads write them at once.
+  struct alignas(64) Lane {
+    size_t count = 0;  // tiles pending
+    // Tiles [x0, x1] × [y0, y1] last found all written (they stay so until the next MarkAll).
+    Tiles written{0, 0, -1, -1};
+  };
+  Lane m_Lanes[2];
 };
 
 }  // namespace dx

@@ -122,6 +122,9 @@ class Pipeline {
   // clipped to the window. A device that renders elsewhere than target->bits brings the
   // image back first.
   virtual HRESULT Present(SurfaceData& target, const RECT& src, HWND window, POINT dst) = 0;
+  // The most threads the device may draw with (System::threads), set once it is made. Every
+  // call still returns with all its work done, and the pixels are those of one thread.
+  virtual void SetThreads(unsigned /*threads*/) {}
 };
 
 // A device the front can enumerate and create.
@@ -149,6 +152,9 @@ class CallHook {
   virtual HRESULT OnCall(const char* name, const std::string& args) = 0;
 };
 
+// Two when the machine has more than one core, else one.
+unsigned DefaultThreads();
+
 // What the machine offers DirectDrawCreate: its devices in enumeration order, the display
 // mode, and an optional call hook.
 struct System {
@@ -159,6 +165,9 @@ struct System {
   // Whether the surfaces made in this system take clears of their whole area as fast clears
   // (PendingClear.h); off, every clear writes its pixels (for tests and comparisons).
   bool fastClears = true;
+  // The most threads a device of this system may draw with: two where the machine has a
+  // second core, else one (for tests and comparisons, one).
+  unsigned threads = DefaultThreads();
 };
 
 // The system DirectDrawCreate uses. It starts empty; programs install the machine's

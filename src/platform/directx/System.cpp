@@ -1,5 +1,7 @@
 #include "platform/directx/Pipeline.h"
 
+#include <thread>
+
 namespace dx {
 
 namespace {
@@ -13,6 +15,10 @@ std::shared_ptr<System> SharedSystem() {
   auto& system = Installed();
   if (!system) system = std::make_shared<System>();
   return system;
+}
+
+unsigned DefaultThreads() {
+  return std::thread::hardware_concurrency() > 1 ? 2 : 1;
 }
 
 System& CurrentSystem() {

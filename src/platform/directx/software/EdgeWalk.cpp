@@ -30,6 +30,7 @@ bool EdgeSet::Start(const ScreenVertex& a, const ScreenVertex& b, const ScreenVe
   Edge edges[3];
   int lefts[2], rights[2];
   int leftCount = 0, rightCount = 0;
+  flatTop = INT64_MIN;
   for (int i = 0; i < 3; ++i) {
     edges[i] = MakeEdge(*from[i], *to[i]);
     const Edge& e = edges[i];
@@ -38,7 +39,8 @@ bool EdgeSet::Start(const ScreenVertex& a, const ScreenVertex& b, const ScreenVe
       // which can only drop the first or the last row.
       const int64_t slope = e.b * kSubPixelScale;
       if (slope > 0) {
-        firstRow = std::max(firstRow, FloorDivide(-e.c, slope) + 1);
+        flatTop = FloorDivide(-e.c, slope) + 1;
+        firstRow = std::max(firstRow, flatTop);
       } else if (slope < 0) {
         lastRow = std::min(lastRow, FloorDivide(e.c - 1, -slope));
       }

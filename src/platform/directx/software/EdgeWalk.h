@@ -59,6 +59,9 @@ struct EdgeSet {
   bool nextIsLeft = false;
   int64_t splitRow = 0;  // beyond rowLast when no hand-over happens
   int64_t rowFirst = 0, rowLast = -1;
+  // The first row a horizontal top edge lets in (the lowest value when there is none), before
+  // firstRow limits it.
+  int64_t flatTop = INT64_MIN;
 
   // The edges of a clockwise triangle a, b, c (positive area, y down); false when no row is
   // left between firstRow and lastRow.

@@ -109,6 +109,7 @@ struct PixelState {
   // Fast-clear tiles of the target and of the depth buffer in use; null when none is pending.
   PendingClear* colourPending = nullptr;
   PendingClear* depthPending = nullptr;
+  int lane = 0;  // the lane of both (PendingClear::SplitLanes) this state's rows belong to
 };
 
 // Fills the pending tiles under the pixels [x0, x1] × [y0, y1] (inclusive, inside the
@@ -116,8 +117,10 @@ struct PixelState {
 inline void FillPendingTiles(const PixelState& s, int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
   const int left = static_cast<int>(x0), top = static_cast<int>(y0);
   const int right = static_cast<int>(x1) + 1, bottom = static_cast<int>(y1) + 1;
-  if (s.colourPending) s.colourPending->Fill(s.colour, s.colourPitch, left, top, right, bottom);
-  if (s.depthPending) s.depthPending->Fill(s.depth, s.depthPitch, left, top, right, bottom);
+  if (s.colourPending) {
+    s.colourPending->Fill(s.colour, s.colourPitch, left, top, right, bottom, s.lane);
+  }
+  if (s.depthPending) s.depthPending->Fill(s.depth, s.depthPitch, left, top, right, bottom, s.lane);
 }
 
 }  // namespace dx::software

@@ -10,6 +10,8 @@ void Rasterizer::Begin(const PixelState& state, const TextureStages* stages) {
   m_Stages = stages;
   m_PixelsWritten = 0;
   m_BlockTriangles = 0;
+  m_RowsY0 = state.y0;
+  m_RowsY1 = state.y1;
   m_RowPath[0] = m_RowPath[1] = nullptr;
   m_BlockPath = BlockPath{};
   m_DepthScale = RowPathDepthScale(state);
@@ -17,6 +19,12 @@ void Rasterizer::Begin(const PixelState& state, const TextureStages* stages) {
   m_RowPath[0] = PickRowPath(state, true);
   m_RowPath[1] = PickRowPath(state, false);
   m_BlockPath = PickBlockPath(state, m_BlockWidth);
+}
+
+void Rasterizer::SetBand(int y0, int y1, int lane) {
+  m_State.y0 = std::clamp(y0, m_RowsY0, m_RowsY1);
+  m_State.y1 = std::clamp(y1, m_State.y0, m_RowsY1);
+  m_State.lane = lane;
 }
 
 void Rasterizer::Triangle(const ScreenVertex& a, const ScreenVertex& b0, const ScreenVertex& c0,
@@ -38,14 +46,18 @@ void Rasterizer::Triangle(const ScreenVertex& a, const ScreenVertex& b0, const S
   const int64_t yMin = std::min({a.y, b.y, c.y}), yMax = std::max({a.y, b.y, c.y});
   const int64_t xMin = std::min({a.x, b.x, c.x}), xMax = std::max({a.x, b.x, c.x});
   const int64_t rowFirst =
-      std::max<int64_t>((yMin + kSubPixelScale - 1) >> kSubPixelBits, m_State.y0);
-  const int64_t rowLast = std::min<int64_t>(yMax >> kSubPixelBits, m_State.y1 - 1);
+      std::max<int64_t>((yMin + kSubPixelScale - 1) >> kSubPixelBits, m_RowsY0);
+  const int64_t rowLast = std::min<int64_t>(yMax >> kSubPixelBits, m_RowsY1 - 1);
   const int64_t colMin = (xMin + kSubPixelScale - 1) >> kSubPixelBits;
   const int64_t colMax = xMax >> kSubPixelBits;
   const int64_t colFirst = std::max<int64_t>(colMin, m_State.x0);
   const int64_t colLast = std::min<int64_t>(colMax, m_State.x1 - 1);
   if (rowFirst > rowLast || colFirst > colLast) return;
-  FillPendingTiles(m_State, colFirst, rowFirst, colLast, rowLast);
+  // The rows of this band (SetBand), all of them without one.
+  const int64_t bandFirst = std::max<int64_t>(rowFirst, m_State.y0);
+  const int64_t bandLast = std::min<int64_t>(rowLast, m_State.y1 - 1);
+  if (bandFirst > bandLast) return;
+  FillPendingTiles(m_State, colFirst, bandFirst, colLast, bandLast);
 
   // Pixel-unit area from the exact sub-pixel area.
   const double inverseArea =
@@ -63,18 +75,24 @@ void Rasterizer::Triangle(const ScreenVertex& a, const ScreenVertex& b0, const S
       block.written = &m_PixelsWritten;
       if (SetupBlockTriangle(m_BlockPath, m_State, a, b, c, row, rowFirst, rowLast, colFirst,
                              colLast, block)) {
-        ++m_BlockTriangles;
+        if (bandFirst == rowFirst) ++m_BlockTriangles;
+        // A box whose edge functions fit fits over any of its rows.
+        if (bandFirst != rowFirst || bandLast != rowLast) {
+          SetupBlockTriangle(m_BlockPath, m_State, a, b, c, row, bandFirst, bandLast, colFirst,
+                             colLast, block);
+        }
         m_BlockPath.draw(block);
         return;
       }
-      spans = SetupBlockSpans(m_BlockPath, m_State, row, rowFirst, colFirst, colLast, block);
+      spans = SetupBlockSpans(m_BlockPath, m_State, row, bandFirst, colFirst, colLast, block);
     }
   }
 
   EdgeSet edges;
-  if (!edges.Start(a, b, c, rowFirst, rowLast)) return;
+  if (!edges.Start(a, b, c, bandFirst, bandLast)) return;
   if (spans) {
-    ++m_BlockTriangles;
+    // Counted by the band that holds the first row the edges let in.
+    if (std::max(rowFirst, edges.flatTop) >= bandFirst) ++m_BlockTriangles;
     m_BlockPath.spans(block, edges);
     return;
   }

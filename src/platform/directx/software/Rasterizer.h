@@ -58,6 +58,13 @@ class Rasterizer {
   void Line(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& provoking);
   void Point(const ScreenVertex& a);
 
+  // Draws only the rows [y0, y1) of the state's scissor, filling pending tiles through the
+  // given lane (PendingClear::SplitLanes): a band of the target, another Rasterizer drawing the
+  // rest with the same primitives. Each triangle still takes the path it takes over the whole
+  // scissor and is counted in the band of its first row, so that the bands' counts add up to
+  // those of one Rasterizer. Until the next Begin.
+  void SetBand(int y0, int y1, int lane);
+
   // The blocks the block path may use (the widest by default); tests narrow it to compare the
   // paths. Takes effect at Begin.
   void SetBlockWidth(BlockWidth width) { m_BlockWidth = width; }
@@ -89,7 +96,8 @@ class Rasterizer {
   RowPathFn m_RowPath[2] = {nullptr, nullptr};
   BlockPath m_BlockPath;  // only for triangles that need no depth clamp
   BlockWidth m_BlockWidth = BlockWidth::kWidest;
-  double m_DepthScale = 0.0;  // depth 0..1 to the fixed-point depth of the row path
+  int m_RowsY0 = 0, m_RowsY1 = 0;  // the scissor's rows; m_State's are the band's
+  double m_DepthScale = 0.0;       // depth 0..1 to the fixed-point depth of the row path
   uint64_t m_PixelsWritten = 0;
   uint64_t m_BlockTriangles = 0;
 };

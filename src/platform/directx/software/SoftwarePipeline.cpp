@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstring>
 
 #include "platform/directx/PhaseTimer.h"
@@ -11,6 +12,10 @@
 
 namespace dx::software {
 namespace {
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
 
 bool TargetUsable(const SurfaceData& t) {
   return t.format.dwRGBBitCount == 32 && t.width > 0 && t.height > 0 &&
@@ -257,6 +262,10 @@ void SoftwarePipeline::ClippedTriangle(const TransformedVertex& a, const Transfo
       for (int i = 0; i < n; ++i) m_Rasterizer.Line(screen[i], screen[(i + 1) % n], colours);
       break;
     default:
+      if (m_Recording) {
+        RecordFan(screen.data(), n, colours);
+        break;
+      }
       for (int i = 1; i + 1 < n; ++i) {
         m_Rasterizer.Triangle(screen[0], screen[i], screen[i + 1], colours);
       }
@@ -285,9 +294,100 @@ void SoftwarePipeline::Triangle(uint32_t i0, uint32_t i1, uint32_t i2, uint32_t 
   const TransformedVertex& p = m_Vertices[provoking];
   if (any & kMustClip) {
     ClippedTriangle(a, b, c, p, any & kMustClip);
+  } else if (m_Recording) {
+    if (Cull(SignedArea(a.screen, b.screen, c.screen))) return;
+    ++m_Profile.trianglesDrawn;
+    Record(i0, i1, i2, provoking);
   } else {
     ScreenTriangle(a.screen, b.screen, c.screen, p.screen);
   }
+}
+
+void SoftwarePipeline::Record(uint32_t a, uint32_t b, uint32_t c, uint32_t provoking) {
+  if (m_RecordedCount == m_Recorded.size())
+    m_Recorded.resize(std::max<size_t>(256, 2 * m_RecordedCount));
+  m_Recorded[m_RecordedCount++] = {a, b, c, provoking};
+}
+
+void SoftwarePipeline::RecordFan(const ScreenVertex* polygon, int n, const ScreenVertex& colours) {
+  const size_t needed = m_ClippedCount + static_cast<size_t>(n) + 1;
+  if (m_ClippedScreen.size() < needed) m_ClippedScreen.resize(std::max<size_t>(64, 2 * needed));
+  const uint32_t first = static_cast<uint32_t>(m_ClippedCount) | kClippedVertex;
+  std::copy_n(polygon, n, m_ClippedScreen.begin() + static_cast<ptrdiff_t>(m_ClippedCount));
+  m_ClippedScreen[m_ClippedCount + static_cast<size_t>(n)] = colours;
+  m_ClippedCount = needed;
+  const uint32_t last = first + static_cast<uint32_t>(n);  // the colours
+  for (uint32_t i = 1; i + 1 < static_cast<uint32_t>(n); ++i)
+    Record(first, first + i, first + i + 1, last);
+}
+
+int SoftwarePipeline::BandSplit(D3DPRIMITIVETYPE type) const {
+  if (m_Threads < 2 || type < D3DPT_TRIANGLELIST || m_FillMode != D3DFILL_SOLID) return 0;
+  const PixelState& p = m_Pixels;
+  if (int64_t{p.x1 - p.x0} * (p.y1 - p.y0) < kBandPixels) return 0;
+  // At a row of tiles, so that each tile is filled by one thread: halfway to where the last
+  // draw over the same rows would have taken both threads as long (taking its time as even
+  // over each band's rows), else the middle. Only the time is left to chance, never a pixel.
+  const bool again = m_LastSplit != 0 && m_LastRows[0] == p.y0 && m_LastRows[1] == p.y1;
+  double split = p.y0 + (p.y1 - p.y0) / 2;
+  const double upper = m_LastSeconds[0], lower = m_LastSeconds[1];
+  if (again && upper > 0 && lower > 0) {
+    const double half = (upper + lower) / 2;
+    double even = m_LastSplit;
+    if (upper < half) even += (half - upper) / lower * (p.y1 - m_LastSplit);
+    if (upper > half) even -= (upper - half) / upper * (m_LastSplit - p.y0);
+    split = (m_LastSplit + even) / 2;
+  }
+  constexpr int kTile = PendingClear::kTileHeight;
+  const int64_t first = (p.y0 / kTile + 1) * kTile, last = (p.y1 - 1) / kTile * kTile;
+  if (first > last) return 0;
+  const int64_t nearest = static_cast<int64_t>(split / kTile + 0.5) * kTile;
+  return static_cast<int>(std::clamp(nearest, first, last));
+}
+
+void SoftwarePipeline::DrawRecorded(const SoftwarePipeline& pipeline, Rasterizer& rasterizer) {
+  for (size_t k = 0; k < pipeline.m_RecordedCount; ++k) {
+    const std::array<uint32_t, 4>& t = pipeline.m_Recorded[k];
+    rasterizer.Triangle(pipeline.RecordedVertex(t[0]), pipeline.RecordedVertex(t[1]),
+                        pipeline.RecordedVertex(t[2]), pipeline.RecordedVertex(t[3]));
+  }
+}
+
+void SoftwarePipeline::DrawBands(int split) {
+  PendingClear* pending[2] = {m_Pixels.colourPending, m_Pixels.depthPending};
+  if (pending[1] == pending[0]) pending[1] = nullptr;  // a surface split twice would count twice
+  for (PendingClear* p : pending) {
+    if (p) p->SplitLanes(split);
+  }
+  m_LowerBand.Begin(m_Pixels, &m_Stages);
+  m_LowerBand.SetBand(split, m_Pixels.y1, 1);
+  m_Rasterizer.SetBand(m_Pixels.y0, split, 0);
+  const bool posted = m_Worker.Post(
+      [](void* self) {
+        auto* pipeline = static_cast<SoftwarePipeline*>(self);
+        const auto start = std::chrono::steady_clock::now();
+        DrawRecorded(*pipeline, pipeline->m_LowerBand);
+        pipeline->m_LastSeconds[1] = Seconds(start);
+      },
+      this);
+  const auto start = std::chrono::steady_clock::now();
+  DrawRecorded(*this, m_Rasterizer);
+  m_LastSeconds[0] = Seconds(start);
+  if (posted) {
+    m_Worker.Wait();
+  } else {
+    m_LastSeconds[0] = 0;  // no second thread to balance
+    DrawRecorded(*this, m_LowerBand);
+  }
+  for (PendingClear* p : pending) {
+    if (p) p->JoinLanes();
+  }
+  m_LastSplit = split;
+  m_LastRows[0] = m_Pixels.y0;
+  m_LastRows[1] = m_Pixels.y1;
+  ++m_Profile.bandedDraws;
+  m_Profile.pixelsWritten += m_LowerBand.PixelsWritten();
+  m_Profile.trianglesInBlocks += m_LowerBand.BlockTriangles();
 }
 
 void SoftwarePipeline::LinePrimitive(uint32_t i0, uint32_t i1) {
@@ -358,6 +458,10 @@ HRESULT SoftwarePipeline::Draw(DrawState& state, const DrawCall& call) {
   // Lighting waits until culling has shown which vertices are seen (for a closed mesh about
   // half of them), except for points and lines.
   const bool defer = call.type >= D3DPT_TRIANGLELIST && m_VertexProcessor.Lights(layout);
+  // On a large target solid triangles are recorded, then drawn in two bands at once.
+  const int split = BandSplit(call.type);
+  m_Recording = split != 0;
+  m_RecordedCount = m_ClippedCount = 0;
   {
     PhaseTimer vertexTime(m_Profiling, m_Profile.vertexSeconds);
     m_VertexProcessor.Process(call.vertices, call.stride, call.vertexCount, layout, defer,
@@ -382,6 +486,7 @@ HRESULT SoftwarePipeline::Draw(DrawState& state, const DrawCall& call) {
     }
     PhaseTimer rasterTime(m_Profiling, m_Profile.rasterSeconds);
     DrawVisible(visibleCount);
+    if (m_Recording) DrawBands(split);
   } else {
     PhaseTimer rasterTime(m_Profiling, m_Profile.rasterSeconds);
     m_Rasterizer.Begin(m_Pixels, &m_Stages);
@@ -401,9 +506,11 @@ HRESULT SoftwarePipeline::Draw(DrawState& state, const DrawCall& call) {
                           ++m_Profile.trianglesIn;
                           Triangle(i0, i1, i2, p);
                         });
+        if (m_Recording) DrawBands(split);
         break;
     }
   }
+  m_Recording = false;
   ++m_Profile.draws;
   m_Profile.pixelsWritten += m_Rasterizer.PixelsWritten();
   m_Profile.trianglesInBlocks += m_Rasterizer.BlockTriangles();
@@ -419,6 +526,10 @@ void SoftwarePipeline::DrawVisible(size_t count) {
     if (solid && !((a.clipBits | b.clipBits | c.clipBits) & kMustClip)) {
       // Already checked and culled by Visible.
       ++m_Profile.trianglesDrawn;
+      if (m_Recording) {
+        Record(m_Visible[k], m_Visible[k + 1], m_Visible[k + 2], m_Visible[k + 3]);
+        continue;
+      }
       m_Rasterizer.Triangle(a.screen, b.screen, c.screen, m_Vertices[m_Visible[k + 3]].screen);
     } else {
       Triangle(m_Visible[k], m_Visible[k + 1], m_Visible[k + 2], m_Visible[k + 3]);

@@ -8,6 +8,13 @@
 // solid triangles fill the tiles under their bounding box first. Triangles are culled before
 // lighting, so only the vertices of triangles that will be drawn are lit. Nothing is allocated per
 // frame once the caches have grown to the largest draw.
+//
+// Two threads: on a large target (kBandPixels) a draw of solid triangles is split at a row of
+// fast-clear tiles into two bands. The calling thread transforms, lights, clips and culls as
+// always, recording the screen triangles; then it rasterises them over the upper band while a
+// kept worker thread rasterises the same list, in the same order, over the lower. Each pixel
+// and each tile is written by one thread in the order one thread would, so the pixels and the
+// counts are those of one thread; the draw returns when both are done.
 #pragma once
 
 #include <algorithm>
@@ -19,6 +26,7 @@
 #include "platform/directx/software/Rasterizer.h"
 #include "platform/directx/software/Texture.h"
 #include "platform/directx/software/VertexProcessor.h"
+#include "platform/directx/software/WorkerThread.h"
 
 namespace dx::software {
 
@@ -31,10 +39,19 @@ struct PipelineProfile {
   uint64_t trianglesDrawn = 0;  // after rejection and culling
   uint64_t pixelsWritten = 0;
   uint64_t trianglesInBlocks = 0;  // of those, drawn by the block path
+  uint64_t bandedDraws = 0;        // draws rasterised in two bands on two threads
 };
 
 class SoftwarePipeline : public Pipeline {
  public:
+  // Targets of at least this many pixels in the scissor are drawn in two bands when two
+  // threads are allowed: below it the hand-off costs more than the second thread saves.
+  static constexpr int64_t kBandPixels = 1280 * 720;
+
+  SoftwarePipeline() = default;
+  SoftwarePipeline(const SoftwarePipeline&) = delete;
+  SoftwarePipeline& operator=(const SoftwarePipeline&) = delete;
+
   HRESULT Clear(DrawState& state, const D3DRECT* rects, DWORD count, DWORD flags, D3DCOLOR colour,
                 D3DVALUE z) override;
   HRESULT Draw(DrawState& state, const DrawCall& call) override;
@@ -44,7 +61,11 @@ class SoftwarePipeline : public Pipeline {
   const PipelineProfile& Profile() const { return m_Profile; }
   void ResetProfile() { m_Profile = PipelineProfile{}; }
   // Tests compare the block path with the row path.
-  void SetBlockWidth(BlockWidth width) { m_Rasterizer.SetBlockWidth(width); }
+  void SetBlockWidth(BlockWidth width) {
+    m_Rasterizer.SetBlockWidth(width);
+    m_LowerBand.SetBlockWidth(width);
+  }
+  void SetThreads(unsigned threads) override { m_Threads = threads; }
 
  private:
   HRESULT PreparePixels(const DrawState& state);
@@ -71,10 +92,27 @@ class SoftwarePipeline : public Pipeline {
   void LinePrimitive(uint32_t i0, uint32_t i1);
   void PointPrimitive(uint32_t i);
   bool Cull(int64_t area) const;
+  // The row at which a draw of this state is split into two bands, or 0 for one thread.
+  int BandSplit(D3DPRIMITIVETYPE type) const;
+  // Recording: solid triangles go to m_Recorded instead of the rasteriser.
+  void Record(uint32_t a, uint32_t b, uint32_t c, uint32_t provoking);
+  void RecordFan(const ScreenVertex* polygon, int n, const ScreenVertex& colours);
+  const ScreenVertex& RecordedVertex(uint32_t i) const {
+    return (i & kClippedVertex) ? m_ClippedScreen[i & ~kClippedVertex] : m_Vertices[i].screen;
+  }
+  // Rasterises the recorded triangles over both bands, the lower on the worker thread.
+  void DrawBands(int split);
+  static void DrawRecorded(const SoftwarePipeline& pipeline, Rasterizer& rasterizer);
+
+  // A recorded vertex index with this bit is one of m_ClippedScreen, else of m_Vertices.
+  static constexpr uint32_t kClippedVertex = 1u << 31;
 
   VertexProcessor m_VertexProcessor;
-  Rasterizer m_Rasterizer;
-  PixelState m_Pixels;
+  Rasterizer m_Rasterizer;  // and, drawing in two bands, the upper one's
+  // The worker thread's, on cache lines of its own: the threads write their counters per
+  // triangle.
+  alignas(64) Rasterizer m_LowerBand;
+  alignas(64) PixelState m_Pixels;
   TextureStages m_Stages;
   MipChain m_Textures[kTextureStageCount];
   std::vector<TransformedVertex> m_Vertices;  // grown only
@@ -87,6 +125,19 @@ class SoftwarePipeline : public Pipeline {
   PresentScratch m_PresentScratch;  // grown only: x0, y0, x1, y1 of a clear
   bool m_Profiling = false;
   PipelineProfile m_Profile;
+  unsigned m_Threads = 1;
+  bool m_Recording = false;
+  std::vector<std::array<uint32_t, 4>> m_Recorded;  // grown only: a, b, c, provoking
+  size_t m_RecordedCount = 0;
+  std::vector<ScreenVertex> m_ClippedScreen;  // grown only: clipped polygons' vertices
+  size_t m_ClippedCount = 0;
+  // The last draw in two bands: its split, the scissor's rows it split and the seconds each
+  // thread took (the second written by the worker), from which the next over the same rows
+  // balances its bands.
+  int m_LastSplit = 0;
+  int m_LastRows[2] = {0, 0};
+  double m_LastSeconds[2] = {0, 0};
+  WorkerThread m_Worker;  // last: joined before anything it reads goes
 };
 
 template <class Index>
