@@ -109,14 +109,15 @@ TEST(BlockPath, GivesTheRowPathsPixelsUnderACuttingViewport) {
 }
 
 TEST(BlockPath, GivesTheRowPathsPixelsForTrianglesSeveralBlocksWide) {
-  // Up to about 60 pixels across: four blocks of either width.
-  const std::vector<TLVertex> triangles = swtest::ScatteredTriangles(120, 70, 150, 26.0f);
+  // Up to about 120 pixels across: up to the eight blocks of sixteen a box may have, and past
+  // eight of eight.
+  const std::vector<TLVertex> triangles = swtest::ScatteredTriangles(240, 140, 150, 58.0f);
   uint64_t taken = 0;
   for (const auto blockWidth : kWidths) {
     SCOPED_TRACE(testing::Message() << "block width " << static_cast<int>(blockWidth));
     taken +=
-        CompareBothPaths({16, D3DCMP_LESSEQUAL, 1, false, 0, 0, blockWidth}, 120, 70, triangles);
-    taken += CompareBothPaths({16, D3DCMP_LESS, 1, true, 3, 100, blockWidth}, 120, 70, triangles);
+        CompareBothPaths({16, D3DCMP_LESSEQUAL, 1, false, 0, 0, blockWidth}, 240, 140, triangles);
+    taken += CompareBothPaths({16, D3DCMP_LESS, 1, true, 3, 200, blockWidth}, 240, 140, triangles);
   }
   ExpectBlocksTaken(taken);
 }

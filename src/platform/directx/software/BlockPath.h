@@ -14,7 +14,7 @@
 
 namespace dx::software {
 
-inline constexpr int kMaxBlocks = 4;  // wider boxes are drawn over their rows' spans
+inline constexpr int kMaxBlocks = 8;  // wider boxes are drawn over their rows' spans
 
 // A set-up triangle of the block path. All values are at the block origin (blockX, rowFirst)
 // and wrap modulo 2^32 like the row path's colour.
