@@ -227,9 +227,7 @@ void NativeWindow::TakeShared() {
 
 bool NativeWindow::PresentShared(std::shared_ptr<const void> owner, const uint32_t* pixels,
                                  int pitch, const PresentPart* parts, size_t count) {
-  // Painted at whole device pixels only where logical and device pixels line up.
-  const double ratio = DeviceRatio(m_Widget);
-  if (!PrepareBacking() || ratio != std::floor(ratio) ||
+  if (!PrepareBacking() ||
       !m_Shared.Keep(ClientSize(), std::move(owner), pixels, pitch, parts, count))
     return NativeWindow::PresentParts(pixels, pitch, parts, count);
   const SIZE client = ClientSize();
@@ -347,21 +345,22 @@ void NativeWindow::DefaultPaint() {
     painter.drawImage(0, 0, m_Backing);
     return;
   }
-  // Straight from the shared pixels, part by part; the ratio is whole, so every part starts
-  // and ends on a device pixel.
-  const double ratio = m_Backing.devicePixelRatio();
+  // Straight from the shared pixels, part by part, in device pixels (as the program's own
+  // painting is), so that every part starts and ends on one whatever the screen's scale.
   const SIZE size = m_Shared.size;
   const QImage image(reinterpret_cast<const uchar*>(m_Shared.pixels), size.cx, size.cy,
                      m_Shared.pitch, QImage::Format_RGB32);
+  const double ratio = m_Backing.devicePixelRatio();
+  painter.scale(1.0 / ratio, 1.0 / ratio);
   for (size_t i = 0; i < m_Shared.count; ++i) {
     PresentPart p = m_Shared.parts[i];
     if (!ClipToClient(size, p.src, p.dst)) continue;
-    const QRectF device(p.dst.x, p.dst.y, p.src.right - p.src.left, p.src.bottom - p.src.top);
-    const QRectF logical(device.topLeft() / ratio, device.size() / ratio);
+    const QRect device(p.dst.x, p.dst.y, p.src.right - p.src.left, p.src.bottom - p.src.top);
     if (p.solid) {
-      painter.fillRect(logical, QColor::fromRgb(p.colour | 0xFF000000u));
+      painter.fillRect(device, QColor::fromRgb(p.colour | 0xFF000000u));
     } else {
-      painter.drawImage(logical, image, device);
+      painter.drawImage(device.topLeft(), image,
+                        QRect(QPoint(p.src.left, p.src.top), device.size()));
     }
   }
 }
